@@ -1,0 +1,1 @@
+set(QZAN_PLATFORM_SERIAL_SOURCES serial_stub.cpp)

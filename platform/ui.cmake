@@ -1,0 +1,1 @@
+set(QZAN_PLATFORM_UI_SOURCES ui_stub.cpp)

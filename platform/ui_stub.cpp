@@ -1,0 +1,1 @@
+// Placeholder until the user-interface services land.
