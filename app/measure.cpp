@@ -1,1 +1,184 @@
-// placeholder
+// The live measurement cycle and the main-panel controls that act at once:
+// Run, Stop, Teach, the video threshold, the evaluation mode and the COM port.
+#include "app/QzanRMRivad.h"
+
+#include "app/globals.h"
+#include "graph/graph.h"
+#include "link/com232.h"
+#include "panels/QzanRMRivad.h"
+#include "platform/rs232.h"
+#include "platform/ui.h"
+#include "settings/gui.h"
+
+namespace {
+
+void Dim(int panel, int control, int dimmed)
+{
+    SetCtrlAttribute(panel, control, ATTR_DIMMED, dimmed);
+}
+
+// Queues the measurement request built from the setting variables.
+void SendMeasurementRequest(void)
+{
+    CopyVarsToPP();
+    order = CMD_MEASURE;
+    FillTxBuf(CMD_MEASURE, pp);
+    rx_flag = 0;
+    nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
+}
+
+// Gives back the lock group as Stop and the evaluation-mode click do.
+void UndimLockGroup(void)
+{
+    Dim(panelHandle, PANEL_BTNLock2, 0);
+    Dim(panelHandle, PANEL_BTNLock1, 0);
+    Dim(panelHandle, PANEL_BTNLock3, 0);
+}
+
+} // namespace
+
+int CC_BTNRun(int, int, int event, void *, int, int)
+{
+    if (event != EV_COMMIT)
+        return 0;
+    SetCtrlAttribute(panelHandle, PANEL_GRAPH_RAW, ATTR_GRAPH_LIVE, 1);
+    Dim(panelHandle, PANEL_GraphData, 1);
+    Dim(panelHandle, PANEL_BTNLock1, 1);
+    Dim(panelHandle, PANEL_BTNLock2, 1);
+    Dim(panelHandle, PANEL_BTNLock3, 1);
+    Dim(panelPopUp, POPUP_BTNTeachBackGround, 1);
+    Dim(panelPopUp, POPUP_LED_TeachBackGround, 1);
+
+    sync = 0x55;
+    CopyVarsToPP();
+    FlushInQ(com);
+    FlushOutQ(com);
+    rx_flag = 0;
+    order = CMD_MEASURE;
+    FillTxBuf(CMD_MEASURE, pp);
+    nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
+    if (nBytesW == FRAME_BYTES)
+        ShowStatusText("Line Ok!");
+    SetCtrlAttribute(panelHandle, PANEL_Timer50ms, ATTR_ENABLED, 1);
+    ttick = 0;
+    stop_flag = 0;
+    graphrefresh = 0;
+
+    while (stop_flag == 0) {
+        // Plot before re-sending: the request overwrites pp with the settings.
+        if (graphrefresh == 1) {
+            PlotRAWValues();
+            graphrefresh = 0;
+        }
+        if (rx_flag == 1) {
+            // Whatever arrived beyond the answer belongs to no request.
+            FlushInQ(com);
+            FlushOutQ(com);
+            SendMeasurementRequest();
+        }
+        if (ttick > WAIT_TICKS) {
+            SetStatus("Timeout RS232-Line!");
+            stop_flag = 1;
+            break;
+        }
+        ProcessSystemEvents();
+    }
+
+    rx_flag = 0;
+    FlushInQ(com);
+    FlushOutQ(com);
+    graphrefresh = 0;
+    Dim(panelHandle, PANEL_BTNLock1, 0);
+    StopTicks();
+    return 0;
+}
+
+int CC_BTNStop(int, int, int event, void *, int, int)
+{
+    if (event != EV_LEFT_CLICK)
+        return 0;
+    stop_flag = 1;
+    UndimLockGroup();
+    if (bMode == 2) {
+        Dim(panelPopUp, POPUP_BTNTeachBackGround, 0);
+        Dim(panelPopUp, POPUP_LED_TeachBackGround, 0);
+    }
+    return 0;
+}
+
+int CC_GraphData(int, int, int, void *, int, int) { return 0; }
+
+int CC_ButtonTeach(int, int, int event, void *, int, int)
+{
+    if (event != EV_COMMIT)
+        return 0;
+    FlushInQ(com);
+    FlushOutQ(com);
+    rx_flag = 0;
+    // The payload is pp as the last exchange left it; the sensor takes its
+    // own measured value as the new setpoint.
+    order = CMD_TEACH;
+    FillTxBuf(CMD_TEACH, pp);
+    nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
+    SetStatus("New setpoint value teached!");
+    StartTicks();
+    for (;;) {
+        if (rx_flag == 1) {
+            PushGET(RAM);
+            break;
+        }
+        ProcessSystemEvents();
+        // Without an answer nothing was taught: the status must not say so.
+        if (ttick >= TEACH_TICKS && rx_flag == 0) {
+            SetStatus("Timeout-RS-232...");
+            break;
+        }
+    }
+    StopTicks();
+    return 0;
+}
+
+int CC_NEDITVideoThreshold(int, int, int event, void *, int, int)
+{
+    if (event != EV_COMMIT && event != EV_LEFT_CLICK)
+        return 0;
+    unsigned short threshold = 0;
+    GetCtrlVal(panelHandle, PANEL_NEDITVideoThreshold, threshold);
+    for (unsigned short &t : thdArray)
+        t = threshold;
+    PlotDATACurve(adcbuf);
+    return 0;
+}
+
+int CC_DropDEvalmode(int, int, int event, void *, int, int)
+{
+    if (event == EV_VALUE_CHANGED) {
+        unsigned short mode = 0;
+        GetCtrlVal(panelHandle, PANEL_DropDEvalmode, mode);
+        Dim(panelPopUp, POPUP_NUM_ScalFact, mode == 2 ? 0 : 1);
+    } else if (event == EV_LEFT_CLICK) {
+        // The mouse press ends a running cycle before a new mode is chosen.
+        stop_flag = 1;
+        UndimLockGroup();
+        Dim(panelPopUp, POPUP_BTNTeachBackGround, 0);
+    }
+    return 0;
+}
+
+int CC_DropDCom(int, int, int event, void *, int, int)
+{
+    if (event != EV_COMMIT && event != EV_VALUE_CHANGED)
+        return 0;
+    CloseCom(com);
+    GetCtrlVal(panelHandle, PANEL_DropDCom, com);
+    ShowStatusText("Init COM-Port ...");
+    InitRS232(com);
+    return 0;
+}
+
+// Controls whose values are read only by the panel binding.
+int CC_Slide_Reference(int, int, int, void *, int, int) { return 0; }
+int CC_Slide_Tolerance(int, int, int, void *, int, int) { return 0; }
+int CC_Slide_Power(int, int, int, void *, int, int) { return 0; }
+int CC_RingPowerMode(int, int, int, void *, int, int) { return 0; }
+int CC_RingPolarity(int, int, int, void *, int, int) { return 0; }

@@ -1,1 +1,61 @@
-// placeholder
+// One block of 64 line samples: request command 9, then collect the 128-byte
+// answer by polling the input queue (the receive callback is removed meanwhile).
+#include "app/QzanRMRivad.h"
+#include "app/globals.h"
+#include "link/com232.h"
+#include "platform/rs232.h"
+#include "platform/ui.h"
+
+#include <cstdio>
+
+namespace {
+constexpr int kBlockWords = 64;
+constexpr int kBlockBytes = 2 * kBlockWords;
+} // namespace
+
+int ReadData64(int first, int refWord)
+{
+    if (first < 0 || first > LINE_SAMPLES - kBlockWords)
+        return 1; // no block lies there
+    sync = 0x55;
+    order = CMD_DATA_BLOCK;
+    FlushOutQ(com);
+    unsigned short words[PNUM] = {};
+    words[0] = static_cast<unsigned short>(first & 0xFFFF);
+    words[1] = static_cast<unsigned short>(refWord & 0xFFFF);
+    FillTxBuf(CMD_DATA_BLOCK, words);
+    // Drop whatever is left of earlier exchanges just before asking.
+    FlushInQ(com);
+    nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
+    ShowStatusText("Waiting for Data[64] ...");
+
+    StartTicks();
+    int waiting = 0;
+    for (;;) {
+        ProcessSystemEvents();
+        waiting = GetInQLen(com);
+        if (ttick > WAIT_TICKS) {
+            std::snprintf(szStatus, sizeof szStatus, "%s",
+                          "Timeout-RS-232 while reading 64 data-words!");
+            ttick = 0;
+            break;
+        }
+        if (waiting >= kBlockBytes)
+            break;
+    }
+    StopTicks();
+
+    if (waiting < 0)
+        waiting = 0;
+    if (waiting > IO_BUF)
+        waiting = IO_BUF;
+    nBytesR = waiting > 0 ? ComRd(com, szReadBuf, waiting) : 0;
+    if (nBytesR == kBlockBytes)
+        std::snprintf(szStatus, sizeof szStatus, "%s", "Data[64] block received!");
+    // Only the words that arrived in this read are stored; after a short read
+    // the rest of the block keeps its values instead of taking stale bytes.
+    DecodeDataBlock(reinterpret_cast<const unsigned char *>(szReadBuf),
+                    nBytesR > 0 ? nBytesR : 0, first);
+    ShowStatus();
+    return 1;
+}

@@ -1,1 +1,117 @@
-// placeholder
+// Port set-up, the echo check and the receive callback that takes every
+// 36-byte reply off the line.
+#include "app/QzanRMRivad.h"
+#include "app/globals.h"
+#include "link/com232.h"
+#include "panels/QzanRMRivad.h"
+#include "platform/rs232.h"
+#include "platform/ui.h"
+#include "settings/gui.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr long kBaud = 19200;
+constexpr int kQueueBytes = 4096;
+constexpr double kReadTimeout = 2.0;
+
+// The status box's tooltip tells the operator which device a port number
+// reached and, after a failure, why it could not be used.
+void ExplainPort(int port, int code)
+{
+    char tip[512];
+    const char *detail = ComLastErrorDetail(port);
+    if (code < 0 && detail && *detail)
+        std::snprintf(tip, sizeof tip, "COM%d: %s", port, detail);
+    else
+        std::snprintf(tip, sizeof tip, "COM%d: %s", port, ComPortDevice(port));
+    SetCtrlAttribute(panelHandle, PANEL_STATUS, ATTR_TOOLTIP, tip);
+}
+
+} // namespace
+
+const char *ComErrorText(int code)
+{
+    switch (code) {
+    case COM_UNKNOWN_SYSTEM_ERROR: return "Unknown system error";
+    case COM_INVALID_PORT: return "Invalid port number";
+    case COM_NOT_OPEN: return "Port is not open";
+    case COM_IO_ERROR: return "Unknown I/0 error";
+    case COM_ERROR: return "RS-232 error!";
+    case COM_NO_PORT_FOUND: return "No serial port found";
+    case COM_CANNOT_OPEN: return "Cannot open port";
+    case COM_TIMEOUT: return "Timeout";
+    default: return "RS-232 error!";
+    }
+}
+
+void InitRS232(int port)
+{
+    ret = OpenComConfig(port, "", kBaud, COM_PARITY_NONE, 8, 1, kQueueBytes, kQueueBytes);
+    ExplainPort(port, ret);
+    if (ret < 0) {
+        SetStatus(ComErrorText(ret));
+        return;
+    }
+    SetComTime(port, kReadTimeout);
+    FlushInQ(port);
+    FlushOutQ(port);
+    SetCTSMode(port, 0);
+    InstallComCallback(port, eventMask, FRAME_BYTES, sync, RX_Receive_Function, nullptr);
+    ret = CheckComLine(port);
+    if (ret == 1) {
+        target = RAM;
+        PushGET(RAM);
+    }
+    ShowStatus();
+}
+
+int CheckComLine(int port)
+{
+    int result = 0;
+    CopyVarsToPP();
+    order = CMD_ECHO;
+    FillTxBuf(CMD_ECHO, pp);
+    nBytesW = ComWrt(port, szWriteBuf, FRAME_BYTES);
+    rx_flag = 0;
+    StartTicks();
+    for (;;) {
+        ProcessSystemEvents();
+        if (ttick > WAIT_TICKS) {
+            std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
+            StopTicks();
+            break;
+        }
+        if (rx_flag != 0)
+            break;
+    }
+    StopTicks();
+    // An answer in the same pass as the last tick still counts.
+    if (rx_flag == 1) {
+        if (pp[0] == ECHO_WORD) {
+            std::snprintf(szStatus, sizeof szStatus, "%s", "Echo Check - Line Ok!");
+            result = 1;
+        } else {
+            std::snprintf(szStatus, sizeof szStatus, "%s", "read error - not sync byte 0xAA!");
+        }
+    }
+    ShowStatus();
+    return result;
+}
+
+void RX_Receive_Function(int /*port*/, int eventMaskOccurred, void * /*callbackData*/)
+{
+    if ((eventMaskOccurred & COM_EV_NOTIFY) == 0)
+        return;
+    const int got = ComRd(com, szReadBuf, FRAME_BYTES);
+    if (got == FRAME_BYTES) {
+        GetRxBuf(PNUM);
+        ttick = 0;
+        rx_flag = 1;
+        graphrefresh = 1;
+    }
+    // Bytes beyond one frame belong to no request. A frame that could not be
+    // read whole (the port went away meanwhile) is no answer either.
+    FlushInQ(com);
+}

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -136,7 +137,10 @@ int ArrayToFile(const char *file, const void *array, int type, int count, int gr
         fieldLayout != FIELD_CONSTANT_WIDTH || fieldWidth < 0 || fieldWidth > 32 ||
         (groupLayout != GROUPS_IN_COLUMNS && groupLayout != GROUPS_IN_ROWS))
         return AFE_ARGUMENT;
-    std::FILE *f = std::fopen(file, "wb");
+    // Written beside the target and renamed over it, so that a failed write
+    // (disk full, device gone) never leaves a half-written file behind.
+    const std::string temporary = std::string(file) + ".part";
+    std::FILE *f = std::fopen(temporary.c_str(), "wb");
     if (!f)
         return AFE_OPEN;
     bool ok = true;
@@ -155,6 +159,10 @@ int ArrayToFile(const char *file, const void *array, int type, int count, int gr
         ok = false;
     if (std::fclose(f) != 0)
         ok = false;
+    if (ok && std::rename(temporary.c_str(), file) != 0)
+        ok = false;
+    if (!ok)
+        std::remove(temporary.c_str());
     return ok ? 0 : AFE_WRITE;
 }
 

@@ -1,1 +1,150 @@
-// placeholder
+// The panel binding (parameter variables to and from their controls, with
+// range clamping) and the parameter fetch from the sensor's RAM or EEPROM.
+#include "settings/gui.h"
+
+#include "app/QzanRMRivad.h"
+#include "app/convert.h"
+#include "app/globals.h"
+#include "graph/graph.h"
+#include "link/com232.h"
+#include "panels/QzanRMRivad.h"
+#include "platform/rs232.h"
+#include "platform/ui.h"
+
+#include <cstdio>
+
+namespace {
+
+// Replaces a value above `max` by `replacement`.
+void Clamp(unsigned short &v, unsigned short max, unsigned short replacement)
+{
+    if (v > max)
+        v = replacement;
+}
+
+void Undim(int panel, int control) { SetCtrlAttribute(panel, control, ATTR_DIMMED, 0); }
+
+} // namespace
+
+void GetPanelValues(void)
+{
+    GetCtrlVal(panelHandle, PANEL_Slide_Power, power);
+    GetCtrlVal(panelHandle, PANEL_RingPowerMode, pwrMode);
+    GetCtrlVal(panelHandle, PANEL_NEDITVideoThreshold, vThd);
+    GetCtrlVal(panelHandle, PANEL_RingPolarity, polarity);
+    GetCtrlVal(panelHandle, PANEL_DropDEvalmode, eMode);
+    GetCtrlVal(panelHandle, PANEL_NEDITEdgeLeft, eBeg);
+    GetCtrlVal(panelHandle, PANEL_NEDITEdgeRight, eEnd);
+    GetCtrlVal(panelPopUp, POPUP_NEDITTeach, tVal);
+    GetCtrlVal(panelPopUp, POPUP_NEDITTolerance, tTol);
+    GetCtrlVal(panelPopUp, POPUP_NUM_BackGround, bVal);
+    GetCtrlVal(panelPopUp, POPUP_BIN_Switch_VGain, iGain);
+    GetCtrlVal(panelPopUp, POPUP_BIN_Sw_EnableTol, ePoti);
+    GetCtrlVal(panelPopUp, POPUP_NSLIDE_PixelStart, pStart);
+    GetCtrlVal(panelPopUp, POPUP_RING_CCDMode, ccdMode);
+    GetCtrlVal(panelPopUp, POPUP_RING_CCDBGMode, bMode);
+    float scale = 0.0f;
+    GetCtrlVal(panelPopUp, POPUP_NUM_ScalFact, scale);
+    para15 = ScaleToThousandths(scale);
+}
+
+void SetPanelValues(void)
+{
+    Clamp(power, 1000, 500);
+    Clamp(pwrMode, 1, 0);
+    Clamp(vThd, 1023, 512);
+    Clamp(polarity, 1, 1);
+    // An unknown evaluation mode falls back to the start-up mode, which the
+    // drop-down can show.
+    Clamp(eMode, 3, 1);
+    Clamp(eBeg, 1024, 200);
+    Clamp(eEnd, 1024, 800);
+    Clamp(tVal, 1024, 512);
+    Clamp(tTol, 512, 128);
+    Clamp(bVal, 1023, 60);
+    Clamp(iGain, 1, 0);
+    Clamp(ePoti, 1, 1);
+    Clamp(pStart, 1023, 1);
+    Clamp(para15, 1200, 1200);
+    if (para15 < 800)
+        para15 = 800;
+
+    SetCtrlVal(panelHandle, PANEL_Slide_Power, power);
+    SetCtrlVal(panelHandle, PANEL_RingPowerMode, pwrMode);
+    SetCtrlVal(panelHandle, PANEL_NEDITVideoThreshold, vThd);
+    SetCtrlVal(panelHandle, PANEL_RingPolarity, polarity);
+    SetCtrlVal(panelHandle, PANEL_DropDEvalmode, eMode);
+    SetCtrlVal(panelHandle, PANEL_NEDITEdgeLeft, eBeg);
+    SetCtrlVal(panelHandle, PANEL_NEDITEdgeRight, eEnd);
+    SetCtrlVal(panelHandle, PANEL_Slide_Tolerance, tTol);
+    SetCtrlVal(panelHandle, PANEL_Slide_Reference, tVal);
+
+    SetCtrlVal(panelPopUp, POPUP_NEDITTeach, tVal);
+    SetCtrlVal(panelPopUp, POPUP_NEDITTolerance, tTol);
+    SetCtrlVal(panelPopUp, POPUP_NUM_BackGround, bVal);
+    SetCtrlVal(panelPopUp, POPUP_BIN_Switch_VGain, iGain);
+    SetCtrlVal(panelPopUp, POPUP_BIN_Sw_EnableTol, ePoti);
+    SetCtrlVal(panelPopUp, POPUP_NSLIDE_PixelStart, pStart);
+    SetCtrlVal(panelPopUp, POPUP_NUM_PixelEnd, pStart + 255);
+    SetCtrlVal(panelPopUp, POPUP_RING_CCDMode, ccdMode);
+    SetCtrlVal(panelPopUp, POPUP_RING_CCDBGMode, bMode);
+    SetCtrlVal(panelPopUp, POPUP_NUM_ScalFact, para15 / 1000.0);
+
+    for (unsigned short &t : thdArray)
+        t = vThd;
+    PlotDATACurve(adcbuf);
+
+    if (ccdMode == 0)
+        PlotRectangle(panelHandle, PANEL_GRAPH_RAW, 0.0, 0.0, 1023.0, 1.0, COLOR_GREY, COLOR_GREY);
+    else
+        PlotRectangle(panelHandle, PANEL_GRAPH_RAW, pStart, 0.0, pStart + 255, 1.0, COLOR_GREY,
+                      COLOR_GREY);
+
+    // Each rule acts in one direction only; the popup's own callbacks set both.
+    if (ePoti == 1)
+        SetCtrlAttribute(panelPopUp, POPUP_NEDITTolerance, ATTR_DIMMED, 1);
+    if (bMode == 1)
+        Undim(panelPopUp, POPUP_NUM_BackGround);
+    if (bMode == 2) {
+        Undim(panelPopUp, POPUP_BTNTeachBackGround);
+        Undim(panelPopUp, POPUP_LED_TeachBackGround);
+    }
+    if (eMode == 2)
+        Undim(panelPopUp, POPUP_NUM_ScalFact);
+}
+
+void PushGET(int target)
+{
+    if (target != DATFILE) {
+        order = target == EEPROM ? CMD_READ_EEPROM : CMD_READ_RAM;
+        sync = 0x55;
+        CopyVarsToPP();
+        FlushInQ(com);
+        FlushOutQ(com);
+        FillTxBuf(static_cast<unsigned short>(order), pp);
+        nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
+        if (nBytesW == FRAME_BYTES)
+            ShowStatusText("Waiting for parameter-frame ...");
+        StartTicks();
+        rx_flag = 0;
+        for (;;) {
+            ProcessSystemEvents();
+            // The answer is tested first: one that comes with the last tick counts.
+            if (rx_flag == 1) {
+                GetRxBuf(PNUM);
+                CopyPPtoVars();
+                std::snprintf(szStatus, sizeof szStatus, "%s",
+                              "Parameter-frame received! - Line Ok!");
+                break;
+            }
+            if (ttick > WAIT_TICKS) {
+                std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
+                break;
+            }
+        }
+        StopTicks();
+    }
+    SetCtrlVal(panelHandle, PANEL_BINSWITCH_UM, 1);
+    SetPanelValues();
+    ShowStatus();
+}
