@@ -1,0 +1,13 @@
+// Test entry for the serial-port services: a Qt core application for the
+// event loop, no display.
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
