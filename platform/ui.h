@@ -76,6 +76,8 @@ enum {
     UIE_BAD_CONTROL = -7,
     UIE_BAD_ATTRIBUTE = -8,
     UIE_NO_RUNTIME = -9,
+    UIE_BAD_ARGUMENT = -10,   // a value, count, type or pointer the operation cannot take
+    UIE_TOO_MANY_PLOTS = -11, // a graph holds its most plots: delete some first
 };
 
 // ---- Control values --------------------------------------------------------

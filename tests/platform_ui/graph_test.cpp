@@ -1,0 +1,211 @@
+// The graph model behind GRAPH_RAW and GraphData: curves, rectangles,
+// cursors and axes as the program drew them, deletion, and that the live
+// cycle's delete-and-replot on every answer stays bounded in memory and
+// costs one repaint per frame.
+#include "support.h"
+
+#include "platform/ui_graph.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+class GraphTest : public PanelsTest {
+protected:
+    const GraphModel &Raw() const { return *GetGraphModel(panel, PANEL_GRAPH_RAW); }
+    const GraphModel &Data() const { return *GetGraphModel(panel, PANEL_GraphData); }
+    QzGraph *Widget(int graph) const { return static_cast<QzGraph *>(Control(panel, graph)); }
+};
+
+TEST_F(GraphTest, curvesKeepTheirPointsColoursAndDrawingOrder)
+{
+    std::uint16_t x[256], data[256], thd[256];
+    for (int i = 0; i < 256; ++i) {
+        x[i] = static_cast<std::uint16_t>(4 * i);
+        data[i] = static_cast<std::uint16_t>(i * 3);
+        thd[i] = 512;
+    }
+    DeleteGraphPlot(panel, PANEL_GraphData, ALL_PLOTS, DRAW_NOW);
+    const int a = PlotXY(panel, PANEL_GraphData, x, data, 256, TYPE_U16, TYPE_U16, PLOT_FAT_LINE,
+                         POINT_SIMPLE_DOT, LINE_SOLID, 1, 0xFF0000);
+    const int b = PlotXY(panel, PANEL_GraphData, x, thd, 256, TYPE_U16, TYPE_U16, PLOT_FAT_LINE,
+                         POINT_SIMPLE_DOT, LINE_SOLID, 1, 0x008000);
+    ASSERT_GT(a, 0);
+    ASSERT_GT(b, 0);
+    EXPECT_NE(a, b);
+    ASSERT_EQ(Data().plotCount, 2);
+    const GraphPlot &curve = Data().plots[0], &line = Data().plots[1];
+    EXPECT_EQ(curve.kind, GraphPlot::Curve);
+    EXPECT_EQ(curve.handle, a);
+    EXPECT_EQ(curve.color, 0xFF0000);
+    EXPECT_EQ(curve.plotStyle, PLOT_FAT_LINE);
+    ASSERT_EQ(curve.x.size(), 256u);
+    EXPECT_EQ(curve.x[255], 1020.0);
+    EXPECT_EQ(curve.y[100], 300.0);
+    EXPECT_EQ(line.color, 0x008000);
+    EXPECT_EQ(line.y[0], 512.0);
+
+    // Every element type the program may hand over.
+    const std::int32_t xi[3] = {-5, 0, 5};
+    const std::uint32_t yu[3] = {0, 70000, 4000000000u};
+    const double yd[3] = {0.25, 0.5, 1.0};
+    ASSERT_GT(PlotXY(panel, PANEL_GraphData, xi, yu, 3, TYPE_I32, TYPE_U32, PLOT_THIN_LINE,
+                     POINT_NONE, LINE_SOLID, 1, 0),
+              0);
+    ASSERT_GT(PlotXY(panel, PANEL_GraphData, xi, yd, 3, TYPE_I32, TYPE_DOUBLE, PLOT_THIN_LINE,
+                     POINT_NONE, LINE_SOLID, 1, 0),
+              0);
+    EXPECT_EQ(Data().plots[2].x[0], -5.0);
+    EXPECT_EQ(Data().plots[2].y[2], 4000000000.0);
+    EXPECT_EQ(Data().plots[3].y[0], 0.25);
+    EXPECT_EQ(Data().curvesDrawn, 4);
+}
+
+TEST_F(GraphTest, rectanglesCursorsAndAxesAreKeptAsGiven)
+{
+    DeleteGraphPlot(panel, PANEL_GRAPH_RAW, ALL_PLOTS, DRAW_LATER);
+    const int grey = PlotRectangle(panel, PANEL_GRAPH_RAW, 0.0, 0.0, 1023.0, 1.0, 0xA0A0A0, 0xA0A0A0);
+    const int green = PlotRectangle(panel, PANEL_GRAPH_RAW, -88.0, 0.0, 612.0, 0.25, 0x00FF00, 0x00FF00);
+    ASSERT_GT(grey, 0);
+    ASSERT_GT(green, 0);
+    ASSERT_EQ(Raw().plotCount, 2);
+    const GraphPlot &r = Raw().plots[1];
+    EXPECT_EQ(r.kind, GraphPlot::Rectangle);
+    EXPECT_EQ(r.x1, -88.0); // a negative left bound is the program's to keep
+    EXPECT_EQ(r.x2, 612.0);
+    EXPECT_EQ(r.y2, 0.25);
+    EXPECT_EQ(r.fillColor, 0x00FF00);
+
+    EXPECT_EQ(SetGraphCursor(panel, PANEL_GRAPH_RAW, 1, 512, 0.75), 0);
+    EXPECT_EQ(SetGraphCursor(panel, PANEL_GRAPH_RAW, 3, 800, 0.75), 0);
+    EXPECT_EQ(Raw().cursorX[0], 512.0);
+    EXPECT_EQ(Raw().cursorY[0], 0.75);
+    EXPECT_EQ(Raw().cursorX[2], 800.0);
+    EXPECT_EQ(SetGraphCursor(panel, PANEL_GRAPH_RAW, 4, 1, 1), UIE_BAD_ARGUMENT);
+    EXPECT_EQ(SetGraphCursor(panel, PANEL_GRAPH_RAW, 0, 1, 1), UIE_BAD_ARGUMENT);
+    EXPECT_EQ(SetGraphCursor(panel, PANEL_GraphData, 1, 1, 1), UIE_BAD_ARGUMENT); // has none
+
+    EXPECT_EQ(SetAxisScalingMode(panel, PANEL_GRAPH_RAW, AXIS_X, SCALE_FIXED, 768, 1024), 0);
+    EXPECT_TRUE(Raw().xAxis.fixed);
+    EXPECT_EQ(Raw().xAxis.min, 768.0);
+    EXPECT_EQ(Raw().xAxis.max, 1024.0);
+    EXPECT_EQ(SetAxisScalingMode(panel, PANEL_GRAPH_RAW, AXIS_X, SCALE_FIXED, 5, 5),
+              UIE_BAD_ARGUMENT);
+    EXPECT_EQ(SetAxisScalingMode(panel, PANEL_GRAPH_RAW, AXIS_LEFT_Y, SCALE_FIXED, std::nan(""), 1),
+              UIE_BAD_ARGUMENT);
+    EXPECT_EQ(Raw().xAxis.min, 768.0); // a refused range changes nothing
+    EXPECT_EQ(SetAxisScalingMode(panel, PANEL_GraphData, AXIS_LEFT_Y, SCALE_AUTO, 0, 0), 0);
+    EXPECT_FALSE(Data().yAxis.fixed);
+}
+
+TEST_F(GraphTest, deletingOnePlotKeepsTheOthersInTheirOrder)
+{
+    DeleteGraphPlot(panel, PANEL_GRAPH_RAW, ALL_PLOTS, DRAW_LATER);
+    int h[4];
+    for (int i = 0; i < 4; ++i)
+        h[i] = PlotRectangle(panel, PANEL_GRAPH_RAW, i, 0, i + 1, 1, 0x10 * i, 0x10 * i);
+    EXPECT_EQ(DeleteGraphPlot(panel, PANEL_GRAPH_RAW, h[1], DRAW_NOW), 0);
+    ASSERT_EQ(Raw().plotCount, 3);
+    EXPECT_EQ(Raw().plots[0].handle, h[0]);
+    EXPECT_EQ(Raw().plots[1].handle, h[2]);
+    EXPECT_EQ(Raw().plots[2].handle, h[3]);
+    EXPECT_EQ(DeleteGraphPlot(panel, PANEL_GRAPH_RAW, h[1], DRAW_NOW), UIE_BAD_ARGUMENT);
+    EXPECT_EQ(DeleteGraphPlot(panel, PANEL_GRAPH_RAW, ALL_PLOTS, DRAW_LATER), 0);
+    EXPECT_EQ(Raw().plotCount, 0);
+}
+
+TEST_F(GraphTest, refusedPlotsLeaveTheGraphAsItWas)
+{
+    const std::uint16_t v[2] = {1, 2};
+    const double bad[2] = {1.0, std::nan("")};
+    DeleteGraphPlot(panel, PANEL_GraphData, ALL_PLOTS, DRAW_LATER);
+    EXPECT_EQ(PlotXY(panel, PANEL_GraphData, nullptr, v, 2, TYPE_U16, TYPE_U16, 0, 0, 0, 1, 0),
+              UIE_BAD_ARGUMENT);
+    EXPECT_EQ(PlotXY(panel, PANEL_GraphData, v, v, 0, TYPE_U16, TYPE_U16, 0, 0, 0, 1, 0),
+              UIE_BAD_ARGUMENT);
+    EXPECT_EQ(PlotXY(panel, PANEL_GraphData, v, v, 2, 99, TYPE_U16, 0, 0, 0, 1, 0),
+              UIE_BAD_ARGUMENT);
+    EXPECT_EQ(PlotXY(panel, PANEL_GraphData, v, bad, 2, TYPE_U16, TYPE_DOUBLE, 0, 0, 0, 1, 0),
+              UIE_BAD_ARGUMENT);
+    EXPECT_EQ(PlotRectangle(panel, PANEL_GraphData, 0, 0, 1, 1, -1, 0), UIE_BAD_ARGUMENT);
+    EXPECT_EQ(PlotXY(panel, PANEL_STATUS, v, v, 2, TYPE_U16, TYPE_U16, 0, 0, 0, 1, 0),
+              UIE_BAD_CONTROL);
+    EXPECT_EQ(GetGraphModel(panel, PANEL_STATUS), nullptr);
+    EXPECT_EQ(Data().plotCount, 0);
+
+    for (int i = 0; i < QzGraph::kMaxPlots; ++i)
+        ASSERT_GT(PlotRectangle(panel, PANEL_GraphData, 0, 0, 1, 1, 0, 0), 0);
+    EXPECT_EQ(PlotRectangle(panel, PANEL_GraphData, 0, 0, 1, 1, 0, 0), UIE_TOO_MANY_PLOTS);
+    EXPECT_EQ(PlotXY(panel, PANEL_GraphData, v, v, 2, TYPE_U16, TYPE_U16, 0, 0, 0, 1, 0),
+              UIE_TOO_MANY_PLOTS);
+}
+
+TEST_F(GraphTest, deletingAndReplottingOnEveryAnswerStaysBounded)
+{
+    std::uint16_t x[256], y[256];
+    for (int i = 0; i < 256; ++i)
+        x[i] = y[i] = static_cast<std::uint16_t>(i);
+    // One answer as the live cycle draws it: two to four bars, three cursors,
+    // and now and then the data curve with its threshold line.
+    auto answer = [&](int n, int bars) {
+        DeleteGraphPlot(panel, PANEL_GRAPH_RAW, ALL_PLOTS, DRAW_LATER);
+        for (int b = 0; b < bars; ++b)
+            PlotRectangle(panel, PANEL_GRAPH_RAW, b * 100, 0.25, b * 100 + 50, 1.0, 0xFF0000,
+                          0xFF0000);
+        for (int c = 1; c <= 3; ++c)
+            SetGraphCursor(panel, PANEL_GRAPH_RAW, c, n % 1024, 0.75);
+        if (n % 10 == 0) {
+            DeleteGraphPlot(panel, PANEL_GraphData, ALL_PLOTS, DRAW_NOW);
+            PlotXY(panel, PANEL_GraphData, x, y, 256, TYPE_U16, TYPE_U16, PLOT_FAT_LINE,
+                   POINT_SIMPLE_DOT, LINE_SOLID, 1, 0xFF0000);
+            PlotXY(panel, PANEL_GraphData, x, y, 256, TYPE_U16, TYPE_U16, PLOT_FAT_LINE,
+                   POINT_SIMPLE_DOT, LINE_SOLID, 1, 0x008000);
+        }
+    };
+    answer(0, 4);
+    Pump(60); // drawn once at the most bars: the pools are full-grown
+    const std::size_t rawEntries = Raw().plots.size(), dataEntries = Data().plots.size();
+    const int rawObjects = Widget(PANEL_GRAPH_RAW)->itemCount();
+    const int dataObjects = Widget(PANEL_GraphData)->plottableCount();
+    EXPECT_EQ(rawEntries, 4u);
+    EXPECT_EQ(rawObjects, 4 + 3); // bars and cursors
+    EXPECT_EQ(dataObjects, 2);
+
+    for (int n = 1; n <= 100000; ++n) {
+        answer(n, 2 + n % 3);
+        if (n % 5000 == 0)
+            Pump(60); // frames draw from the pools meanwhile
+    }
+    EXPECT_EQ(Raw().deleteCalls, 100001);
+    EXPECT_EQ(Raw().plots.size(), rawEntries);
+    EXPECT_EQ(Data().plots.size(), dataEntries);
+    EXPECT_EQ(Widget(PANEL_GRAPH_RAW)->itemCount(), rawObjects);
+    EXPECT_EQ(Widget(PANEL_GraphData)->plottableCount(), dataObjects);
+}
+
+TEST_F(GraphTest, manyChangesBetweenTwoFramesCostOneRepaint)
+{
+    Pump(100);
+    const long long before = Raw().repaints;
+    for (int i = 0; i < 1000; ++i) {
+        DeleteGraphPlot(panel, PANEL_GRAPH_RAW, ALL_PLOTS, DRAW_LATER);
+        PlotRectangle(panel, PANEL_GRAPH_RAW, i % 1000, 0, 1000, 1, 0xFF0000, 0xFF0000);
+        SetGraphCursor(panel, PANEL_GRAPH_RAW, 1, i, 0.75);
+    }
+    EXPECT_EQ(Raw().repaints, before); // nothing drawn inside the calls
+    Pump(150);
+    EXPECT_GE(Raw().repaints, before + 1);
+    EXPECT_LE(Raw().repaints, before + 3);
+
+    HidePanel(panel); // a hidden graph is drawn when shown again
+    PlotRectangle(panel, PANEL_GRAPH_RAW, 0, 0, 1, 1, 0, 0);
+    Pump(100);
+    const long long hidden = Raw().repaints;
+    EXPECT_LE(hidden, before + 3);
+    DisplayPanel(panel);
+    Pump(100);
+    EXPECT_GT(Raw().repaints, hidden);
+}
+
+} // namespace
