@@ -1,0 +1,223 @@
+// The integration fixture: the program's start-up steps, the simulator and
+// real widget input through Qt Test.
+#include "program_fixture.h"
+
+#include "app/QzanRMRivad.h"
+#include "app/globals.h"
+#include "link/com232.h"
+#include "panels/QzanRMRivad.h"
+#include "platform/inspect.h"
+#include "platform/rs232.h"
+#include "platform/ui.h"
+
+#include <QApplication>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+char g_arg0[] = "integration";
+char *g_argv[] = {g_arg0, nullptr};
+RunTimeInstance g_instance{1, g_argv};
+
+// Puts the variables that InitVars does not set back to their load values,
+// so each test starts like a fresh process.
+void ResetLoadValues()
+{
+    graphrefresh = 0;
+    ttick = 0;
+    nBytesW = nBytesR = ret = ref_flag = value = 0;
+    szStatus[0] = '\0';
+    for (auto &w : pp)
+        w = 0;
+    for (auto &s : adcbuf)
+        s = 0;
+    proj_dir[0] = file_name[0] = '\0';
+    scaleF = 1.0f;
+    hidePopUp = 1;
+    pix1 = edcnt = mvstart = mvend = 0;
+}
+
+} // namespace
+
+void ProgramTest::SetUpTestSuite()
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ASSERT_EQ(InitRunTime(&g_instance), 1);
+    int count = 0;
+    const CallbackName *callbacks = ProgramCallbacks(count);
+    RegisterCallbacks(callbacks, count);
+    RegisterControls(kQzanControls, kQzanControlCount);
+}
+
+void ProgramTest::SetUp()
+{
+    namespace fs = std::filesystem;
+    const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = (fs::temp_directory_path() /
+            ("qzan-it-" + std::to_string(getpid()) + "-" + info->name()))
+               .string();
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    link_ = dir_ + "/com1";
+    log_ = dir_ + "/sim.log";
+    setenv("QZAN_COM1", link_.c_str(), 1);
+    ResetLoadValues();
+}
+
+void ProgramTest::TearDown()
+{
+    StopProgram();
+    sim_.Stop();
+    SetFilePopupHook(nullptr);
+    std::filesystem::remove_all(dir_);
+}
+
+bool ProgramTest::StartSim(const std::vector<std::string> &options)
+{
+    return sim_.Start(link_, options, log_);
+}
+
+void ProgramTest::StartProgram()
+{
+    panelHandle = LoadPanel(0, QZAN_PANEL_FILE, PANEL);
+    ASSERT_GT(panelHandle, 0);
+    panelPopUp = LoadPanel(panelHandle, QZAN_PANEL_FILE, POPUP);
+    ASSERT_GT(panelPopUp, 0);
+    GetProjectDir(proj_dir, sizeof proj_dir);
+    InitVars();
+    InitRS232(com);
+    DisplayPanel(panelHandle);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(PanelWidget(panelHandle)));
+    programStarted_ = true;
+}
+
+void ProgramTest::StopProgram()
+{
+    if (!programStarted_)
+        return;
+    stop_flag = 1;
+    CloseCom(com);
+    DiscardPanel(panelPopUp);
+    DiscardPanel(panelHandle);
+    programStarted_ = false;
+    Spin(1);
+}
+
+bool ProgramTest::WaitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        ProcessSystemEvents();
+    }
+    return true;
+}
+
+void ProgramTest::Spin(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        ProcessSystemEvents();
+}
+
+void ProgramTest::When(const std::function<bool()> &when, const std::function<void()> &action)
+{
+    auto *poll = new QTimer(QCoreApplication::instance());
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, when, action] {
+        if (!when())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        action();
+    });
+    poll->start();
+}
+
+QWidget *ProgramTest::Widget(int panel, int control) const { return ControlWidget(panel, control); }
+
+void ProgramTest::Click(int panel, int control)
+{
+    Press(panel, control);
+    Release(panel, control);
+}
+
+void ProgramTest::Press(int panel, int control)
+{
+    QWidget *w = Widget(panel, control);
+    ASSERT_NE(w, nullptr);
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
+}
+
+void ProgramTest::Release(int panel, int control)
+{
+    QWidget *w = Widget(panel, control);
+    ASSERT_NE(w, nullptr);
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
+}
+
+void ProgramTest::PressKey(int panel, int control, int key)
+{
+    QWidget *w = Widget(panel, control);
+    ASSERT_NE(w, nullptr);
+    w->setFocus();
+    QTest::keyClick(w, static_cast<Qt::Key>(key));
+}
+
+void ProgramTest::ChooseItem(int panel, int control, int index)
+{
+    // As an operator does it: open the list, move to the item, press Return.
+    auto *combo = qobject_cast<QComboBox *>(Widget(panel, control));
+    ASSERT_NE(combo, nullptr);
+    combo->setFocus();
+    combo->showPopup();
+    combo->view()->setCurrentIndex(combo->model()->index(index, 0));
+    QTest::keyClick(combo->view(), Qt::Key_Return);
+}
+
+void ProgramTest::TypeNumber(int panel, int control, double number)
+{
+    QWidget *w = Widget(panel, control);
+    ASSERT_NE(w, nullptr);
+    auto *edit = w->findChild<QLineEdit *>();
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::number(number));
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+std::string ProgramTest::Status() const
+{
+    char text[256] = "";
+    GetCtrlVal(panelHandle, PANEL_STATUS, text, sizeof text);
+    return text;
+}
+
+bool ProgramTest::Dimmed(int panel, int control) const
+{
+    int dimmed = 0;
+    GetCtrlAttribute(panel, control, ATTR_DIMMED, dimmed);
+    return dimmed != 0;
+}
+
+int ProgramTest::IntValue(int panel, int control) const
+{
+    int v = 0;
+    GetCtrlVal(panel, control, v);
+    return v;
+}
+
+std::string ProgramTest::TempPath(const std::string &name) const { return dir_ + "/" + name; }

@@ -1,0 +1,57 @@
+// A fixture that starts the program's modules as WinMain does (run-time,
+// both real panels under the offscreen platform, InitVars, InitRS232) against
+// a simulator on a pseudo-terminal, and drives the real widgets.
+#ifndef TESTS_PROGRAM_FIXTURE_H
+#define TESTS_PROGRAM_FIXTURE_H
+
+#include "sim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+class ProgramTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the simulator on COM1's link; false if it would not start.
+    bool StartSim(const std::vector<std::string> &options = {});
+    // Loads the panels and runs InitVars and InitRS232, as start-up does;
+    // shows the main panel.
+    void StartProgram();
+    void StopProgram();
+
+    // Event loop helpers.
+    static bool WaitUntil(const std::function<bool()> &done, int timeoutMs);
+    static void Spin(int ms);
+    // Runs `action` once `when` holds (checked every few ms from the event
+    // loop), so that a test can act while a callback's loop runs.
+    void When(const std::function<bool()> &when, const std::function<void()> &action);
+
+    // Real widget input.
+    QWidget *Widget(int panel, int control) const;
+    void Click(int panel, int control);        // press and release
+    void Press(int panel, int control);
+    void Release(int panel, int control);
+    void PressKey(int panel, int control, int key);
+    void ChooseItem(int panel, int control, int index); // keyboard path of a drop-down
+    void TypeNumber(int panel, int control, double value);
+
+    std::string Status() const;
+    bool Dimmed(int panel, int control) const;
+    int IntValue(int panel, int control) const;
+
+    std::string TempPath(const std::string &name) const;
+
+    SimProcess sim_;
+    std::string dir_, link_, log_;
+    bool programStarted_ = false;
+};
+
+#endif
