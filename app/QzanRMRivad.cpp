@@ -3,6 +3,7 @@
 #include "app/QzanRMRivad.h"
 
 #include "app/globals.h"
+#include "app/record.h"
 #include "graph/graph.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
@@ -76,6 +77,7 @@ int WinMain(void *hInstance, void * /*hPrevInstance*/, char * /*lpszCmdLine*/,
     InitRS232(com);
     DisplayPanel(panelHandle);
     RunUserInterface();
+    StopRecording();
     CloseCom(com);
     DiscardPanel(panelPopUp);
     DiscardPanel(panelHandle);

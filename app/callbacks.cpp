@@ -1,5 +1,6 @@
 // The program's callbacks under the names the panel file gives them.
 #include "app/QzanRMRivad.h"
+#include "app/record.h"
 #include "platform/ui.h"
 #include "settings/PopUp.h"
 
@@ -44,6 +45,7 @@ constexpr CallbackName kCallbacks[] = {
     CONTROL(CC_NEDITTolerance),
     CONTROL(CC_NEDITTeach),
     CONTROL(CC_NUM_ScalFact),
+    CONTROL(CC_BIN_Sw_Record),
 };
 
 #undef CONTROL

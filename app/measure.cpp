@@ -3,6 +3,7 @@
 #include "app/QzanRMRivad.h"
 
 #include "app/globals.h"
+#include "app/record.h"
 #include "graph/graph.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
@@ -68,6 +69,7 @@ int CC_BTNRun(int, int, int event, void *, int, int)
         // Plot before re-sending: the request overwrites pp with the settings.
         if (graphrefresh == 1) {
             PlotRAWValues();
+            RecordAnswer();
             graphrefresh = 0;
         }
         if (rx_flag == 1) {
@@ -90,6 +92,7 @@ int CC_BTNRun(int, int, int event, void *, int, int)
     graphrefresh = 0;
     Dim(panelHandle, PANEL_BTNLock1, 0);
     StopTicks();
+    RecordFlush();
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "app/QzanRMRivad.h"
 
 #include "app/globals.h"
+#include "app/record.h"
 #include "graph/graph.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
@@ -162,6 +163,8 @@ int CC_BTNData(int, int, int event, void *, int, int)
         EnableTimer(0);
         pix1 = pp[5];
         PlotRAWValues();
+        if (rx_flag == 1)
+            RecordAnswer();
         ProcessSystemEvents();
     }
 
@@ -173,5 +176,6 @@ int CC_BTNData(int, int, int event, void *, int, int)
     InstallReceiveCallback();
     FlushOutQ(com);
     FlushInQ(com);
+    RecordFlush();
     return 0;
 }

@@ -42,6 +42,7 @@ enum {
     PANEL_BTNLock1 = 128,
     PANEL_BTNLock2 = 129,
     PANEL_BTNLock3 = 130,
+    PANEL_BIN_Sw_Record = 131,
 };
 
 // Settings popup.
@@ -94,6 +95,7 @@ inline constexpr ControlName kQzanControls[] = {
     {PANEL, "BTNLock1", PANEL_BTNLock1},
     {PANEL, "BTNLock2", PANEL_BTNLock2},
     {PANEL, "BTNLock3", PANEL_BTNLock3},
+    {PANEL, "BIN_Sw_Record", PANEL_BIN_Sw_Record},
     {POPUP, "NEDITTeach", POPUP_NEDITTeach},
     {POPUP, "NEDITTolerance", POPUP_NEDITTolerance},
     {POPUP, "NUM_BackGround", POPUP_NUM_BackGround},

@@ -4,6 +4,7 @@
 
 #include "app/QzanRMRivad.h"
 #include "app/globals.h"
+#include "app/record.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"
@@ -105,6 +106,7 @@ void ProgramTest::StopProgram()
     if (!programStarted_)
         return;
     stop_flag = 1;
+    StopRecording();
     CloseCom(com);
     DiscardPanel(panelPopUp);
     DiscardPanel(panelHandle);

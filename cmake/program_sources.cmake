@@ -1,0 +1,18 @@
+# The program's modules (everything but main), for the program's library and
+# for builds that compile them directly (fuzz targets). QZAN_ROOT is the checkout.
+set(QZAN_PROGRAM_SOURCES
+  ${QZAN_ROOT}/app/globals.cpp
+  ${QZAN_ROOT}/app/QzanRMRivad.cpp
+  ${QZAN_ROOT}/app/callbacks.cpp
+  ${QZAN_ROOT}/app/measure.cpp
+  ${QZAN_ROOT}/app/transfer.cpp
+  ${QZAN_ROOT}/app/record.cpp
+  ${QZAN_ROOT}/link/frames.cpp
+  ${QZAN_ROOT}/link/port.cpp
+  ${QZAN_ROOT}/link/datablock.cpp
+  ${QZAN_ROOT}/settings/gui.cpp
+  ${QZAN_ROOT}/settings/parafile.cpp
+  ${QZAN_ROOT}/settings/PopUp.cpp
+  ${QZAN_ROOT}/graph/plotdata.cpp
+  ${QZAN_ROOT}/graph/plotraw.cpp
+)
