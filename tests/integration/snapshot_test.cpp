@@ -1,0 +1,42 @@
+// Pictures of the live program for the operator's eye and the README: the
+// main panel during a data read and the settings popup. Runs only when
+// QZAN_SNAPSHOT_DIR names a folder to write the PNG files into.
+#include "program_fixture.h"
+
+#include "app/globals.h"
+#include "panels/QzanRMRivad.h"
+#include "platform/inspect.h"
+#include "platform/ui.h"
+
+#include <QPixmap>
+#include <QWidget>
+
+#include <cstdlib>
+
+namespace {
+
+using Snapshot = ProgramTest;
+
+TEST_F(Snapshot, liveMeasurement)
+{
+    const char *dir = std::getenv("QZAN_SNAPSHOT_DIR");
+    if (!dir)
+        GTEST_SKIP() << "set QZAN_SNAPSHOT_DIR to take the pictures";
+    ASSERT_TRUE(StartSim({"--baud", "19200", "--drift", "25", "--noise", "6"}));
+    StartProgram();
+    ChooseItem(panelHandle, PANEL_DropDEvalmode, 2);
+    const GraphModel *data = GetGraphModel(panelHandle, PANEL_GraphData);
+    const long long before = data->curvesDrawn;
+    When([&] { return data->curvesDrawn - before >= 8; },
+         [&] {
+             Spin(50); // let the last frame be drawn
+             PanelWidget(panelHandle)->grab().save(QString(dir) + "/live-measurement.png");
+             Click(panelHandle, PANEL_BTNStop);
+         });
+    Click(panelHandle, PANEL_BTNData);
+    Click(panelHandle, PANEL_BTN_CCDSettings);
+    Spin(100);
+    PanelWidget(panelPopUp)->grab().save(QString(dir) + "/settings-popup.png");
+}
+
+} // namespace
