@@ -81,6 +81,9 @@ TEST_F(Transfer, sendToRamThenGetFromRamShowsTheSentSet)
     SetPanel(777, 333, 1.1);
     Click(panelHandle, PANEL_BTNSend);
     EXPECT_EQ(Status(), "Line Ok!");
+    // Get flushes the output queue first: give the line the time to carry
+    // the send, as an operator's second click always does.
+    ASSERT_TRUE(WaitUntil([&] { return !Of(sim_, "REQ", CMD_WRITE_RAM).empty(); }, 3000));
     SetPanel(100, 100, 1.0);
     Click(panelHandle, PANEL_BTNGet);
     EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
@@ -99,6 +102,7 @@ TEST_F(Transfer, sendToEepromThenGetFromEepromShowsTheSentSet)
     EXPECT_EQ(target, EEPROM);
     SetPanel(640, 700, 0.95);
     Click(panelHandle, PANEL_BTNSend);
+    ASSERT_TRUE(WaitUntil([&] { return !Of(sim_, "REQ", CMD_WRITE_EEPROM).empty(); }, 3000));
     SetPanel(100, 100, 1.0);
     Click(panelHandle, PANEL_BTNGet);
     EXPECT_EQ(power, 640);
