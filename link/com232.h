@@ -30,6 +30,11 @@ void CopyPPtoVars(void);
 void FillTxBuf(unsigned short order, const unsigned short *words);
 void GetRxBuf(int count);
 int CheckComLine(int port);
+// The wait of a fetch or background teach: lets events run until the receive
+// callback has taken in a frame (1) or more than WAIT_TICKS ticks have passed
+// (0, with "Timeout-RS-232..." in szStatus). The answer is tested before the
+// time-out, so one that comes with the last tick counts.
+int WaitForReply(void);
 
 // Port set-up and receive callback.
 void InitRS232(int port);

@@ -100,6 +100,19 @@ int CheckComLine(int port)
     return result;
 }
 
+int WaitForReply(void)
+{
+    for (;;) {
+        ProcessSystemEvents();
+        if (rx_flag == 1)
+            return 1;
+        if (ttick > WAIT_TICKS) {
+            std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
+            return 0;
+        }
+    }
+}
+
 void RX_Receive_Function(int /*port*/, int eventMaskOccurred, void * /*callbackData*/)
 {
     if ((eventMaskOccurred & COM_EV_NOTIFY) == 0)

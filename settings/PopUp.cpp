@@ -182,17 +182,11 @@ int CC_BTNTeachBackGround(int, int, int event, void *, int, int)
             ShowStatusText("Line Ok!");
         StartTicks();
         rx_flag = 0;
-        for (;;) {
-            ProcessSystemEvents();
-            if (rx_flag == 1) {
-                GetRxBuf(PNUM);
-                SetStatus("Teach order echo received! - Line Ok!");
-                break;
-            }
-            if (ttick > WAIT_TICKS) {
-                SetStatus("Timeout-RS-232...");
-                break;
-            }
+        if (WaitForReply()) {
+            GetRxBuf(PNUM);
+            SetStatus("Teach order echo received! - Line Ok!");
+        } else {
+            ShowStatus();
         }
         StopTicks();
     } else if (event == EV_COMMIT) {

@@ -127,20 +127,10 @@ void PushGET(int target)
             ShowStatusText("Waiting for parameter-frame ...");
         StartTicks();
         rx_flag = 0;
-        for (;;) {
-            ProcessSystemEvents();
-            // The answer is tested first: one that comes with the last tick counts.
-            if (rx_flag == 1) {
-                GetRxBuf(PNUM);
-                CopyPPtoVars();
-                std::snprintf(szStatus, sizeof szStatus, "%s",
-                              "Parameter-frame received! - Line Ok!");
-                break;
-            }
-            if (ttick > WAIT_TICKS) {
-                std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
-                break;
-            }
+        if (WaitForReply()) {
+            GetRxBuf(PNUM);
+            CopyPPtoVars();
+            std::snprintf(szStatus, sizeof szStatus, "%s", "Parameter-frame received! - Line Ok!");
         }
         StopTicks();
     }

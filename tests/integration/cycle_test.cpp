@@ -70,9 +70,7 @@ TEST_F(Cycle, aSilentSensorEndsTheRunWithItsTimeoutAndGivesBackOnlyRun)
 {
     ASSERT_TRUE(StartSim({"--baud", "0"}));
     StartProgram();
-    sim_.Stop();
-    ASSERT_TRUE(StartSim({"--silent"}));
-    InitRS232(com);
+    SilenceSensor();
     QElapsedTimer clock;
     clock.start();
     Click(panelHandle, PANEL_BTNRun);
@@ -165,9 +163,7 @@ TEST_F(Cycle, teachWithoutAnAnswerDoesNotClaimSuccess)
 {
     ASSERT_TRUE(StartSim({"--baud", "0"}));
     StartProgram();
-    sim_.Stop();
-    ASSERT_TRUE(StartSim({"--silent"}));
-    InitRS232(com);
+    SilenceSensor();
     QElapsedTimer clock;
     clock.start();
     Click(panelHandle, PANEL_ButtonTeach);

@@ -101,6 +101,13 @@ void ProgramTest::StartProgram()
     programStarted_ = true;
 }
 
+void ProgramTest::SilenceSensor()
+{
+    sim_.Stop();
+    ASSERT_TRUE(StartSim({"--silent"}));
+    InitRS232(com);
+}
+
 void ProgramTest::StopProgram()
 {
     if (!programStarted_)

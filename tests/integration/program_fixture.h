@@ -25,6 +25,8 @@ protected:
     // Loads the panels and runs InitVars and InitRS232, as start-up does;
     // shows the main panel.
     void StartProgram();
+    // Replaces the simulator by a silent one and re-opens the port on it.
+    void SilenceSensor();
     void StopProgram();
 
     // Event loop helpers.

@@ -301,9 +301,7 @@ TEST_F(Transfer, dataReadDrawsTheSimulatorsLineAndEndsOnStop)
 
 TEST_F(Transfer, dataReadWithoutASensorEndsAfterFiveWaits)
 {
-    sim_.Stop();
-    ASSERT_TRUE(StartSim({"--silent"}));
-    InitRS232(com);
+    SilenceSensor();
     QElapsedTimer clock;
     clock.start();
     Click(panelHandle, PANEL_BTNData);
@@ -396,9 +394,7 @@ TEST_F(Transfer, backgroundTeachWithAnAnswerFetchesOnRelease)
 
 TEST_F(Transfer, backgroundTeachWithoutAnAnswerTimesOutAndFetchesNothing)
 {
-    sim_.Stop();
-    ASSERT_TRUE(StartSim({"--silent"}));
-    InitRS232(com);
+    SilenceSensor();
     Click(panelHandle, PANEL_BTN_CCDSettings);
     ChooseItem(panelPopUp, POPUP_RING_CCDBGMode, 2);
     Press(panelPopUp, POPUP_BTNTeachBackGround);
