@@ -63,6 +63,8 @@ int WinMain(void *hInstance, void * /*hPrevInstance*/, char * /*lpszCmdLine*/,
     const CallbackName *callbacks = ProgramCallbacks(count);
     RegisterCallbacks(callbacks, count);
     RegisterControls(kQzanControls, kQzanControlCount);
+    // Exports from the graphs report in the status box.
+    SetMessageSink(ShowStatusText);
 
     if ((panelHandle = LoadPanel(0, QZAN_PANEL_FILE, PANEL)) < 0)
         return -1;

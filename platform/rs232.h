@@ -28,8 +28,9 @@ enum {
 using ComCallback = void (*)(int port, int eventMask, void *callbackData);
 
 // Port n is the device named by the environment variable QZAN_COM<n> when it
-// is set, else /dev/ttyS<n-1> (COM<n> on Windows). `deviceName` overrides
-// both when it is not empty. 0 or a negative error code.
+// is set, else for n from 17 up the device the COM drop-down's list gave n
+// in this run, else /dev/ttyS<n-1> (COM<n> on Windows). `deviceName`
+// overrides all of them when it is not empty. 0 or a negative error code.
 int OpenComConfig(int port, const char *deviceName, long baudRate, int parity,
                   int dataBits, int stopBits, int inputQueueSize, int outputQueueSize);
 int CloseCom(int port); // harmless on a port that is not open
@@ -48,7 +49,8 @@ int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharac
                        ComCallback callback, void *callbackData);
 
 // For the operator: the device a port number reaches, and the system's reason
-// of the last failure on that port (empty when there is none).
+// of the last failure on that port (empty when there is none) with what to
+// do about it: the group to join, the program that holds the device.
 const char *ComPortDevice(int port);
 const char *ComLastErrorDetail(int port);
 

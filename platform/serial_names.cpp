@@ -1,6 +1,8 @@
 // Port numbers to device paths.
 #include "platform/serial_names.h"
 
+#include "platform/serial_catalog.h"
+
 #include <QtGlobal>
 
 #include <cstring>
@@ -43,6 +45,9 @@ bool ComDeviceFor(int port, const char *override, QByteArray &device)
     const QByteArray name = "QZAN_COM" + QByteArray::number(port);
     const QByteArray variable = qgetenv(name.constData());
     if (variable.isEmpty()) {
+        // Numbers above the drop-down's own reach the devices its list gave them.
+        if (port >= kFirstExtraPort && ExtraPortDevice(port, device))
+            return true;
         device = SystemDefault(port);
         return true;
     }

@@ -1,5 +1,7 @@
 // Which device a port number reaches: the QZAN_COM<n> environment variable,
-// else the system's n-th serial port; a device name given to the open wins.
+// else for numbers from 17 up the device the COM drop-down's list gave that
+// number, else the system's n-th serial port; a device name given to the
+// open wins over all of them.
 #ifndef PLATFORM_SERIAL_NAMES_H
 #define PLATFORM_SERIAL_NAMES_H
 

@@ -1,6 +1,8 @@
 // System calls behind the serial port, for Linux and other Unix systems.
 #include "platform/serial_os.h"
 
+#include "platform/serial_explain.h"
+
 #if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <cstring>
@@ -35,13 +37,13 @@ bool Claim(const QByteArray &device, int &claim, QByteArray &reason)
         fd = ::open(device.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        reason = SystemText(errno);
+        reason = serial_explain::OpenFailure(device, errno);
         return false;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
-        ::close(fd);
-        reason = SystemText(error == EWOULDBLOCK ? EBUSY : error);
+        ::close(fd); // first: the holder named in the reason must not be us
+        reason = serial_explain::OpenFailure(device, error == EWOULDBLOCK ? EBUSY : error);
         return false;
     }
     claim = fd;

@@ -4,6 +4,7 @@
 #include "platform/serial_port.h"
 
 #include "platform/runtime_p.h"
+#include "platform/serial_explain.h"
 #include "platform/serial_os.h"
 
 #include <QDeadlineTimer>
@@ -50,12 +51,12 @@ int ComPort::open(const QByteArray &device, const ComSettings &settings)
     rt::OperationScope scope; // Qt reports (harmless) errors while it opens
     m_port.setPortName(QString::fromLocal8Bit(device));
     if (!m_port.open(QIODevice::ReadWrite)) {
+        serial_os::Release(m_claim); // first: the holder named below must not be us
         m_detail = device + ": " + m_port.errorString().toLocal8Bit();
         // Qt refuses a device whose lock file another program holds with a
         // text that does not say so.
         if (m_port.error() == QSerialPort::PermissionError)
-            m_detail += " (busy or not permitted)";
-        serial_os::Release(m_claim);
+            m_detail += " (busy or not permitted): " + serial_explain::Holder(device);
         return COM_CANNOT_OPEN;
     }
     m_open = true;

@@ -149,6 +149,14 @@ int FileSelectPopup(const char *directory, const char *defaultName, const char *
                     int restrictExtension, int allowCancel, int allowMakeDirectory,
                     char *path, std::size_t size);
 
+// ---- Messages to the operator ----------------------------------------------
+// What the run-time does on the operator's own request (saving a graph from
+// its context menu) it reports through `sink`, e.g. "Graph saved to
+// /home/op/line.png" or "Cannot write /home/op/line.csv: Permission denied".
+// The sink is called from the event loop like a callback; without one the
+// text goes to the standard error. nullptr removes the sink.
+void SetMessageSink(void (*sink)(const char *text));
+
 // ---- Array files -----------------------------------------------------------
 // Text files of numbers, one group in one column: one number per line.
 enum { FILE_ASCII = 0 };

@@ -3,6 +3,7 @@
 #include "platform/ui_graph.h"
 
 #include "platform/ui.h"
+#include "platform/ui_graph_export.h"
 
 #include <QTimer>
 #include <QVBoxLayout>
@@ -50,6 +51,11 @@ QzGraph::QzGraph(QWidget *parent)
     m_frame->setInterval(kFrameMs);
     connect(m_frame, &QTimer::timeout, this, &QzGraph::drawFrame);
     connect(m_plot, &QCustomPlot::afterReplot, this, [this] { ++m_model.repaints; });
+
+    // A right click offers the exports; it raises no program event.
+    m_plot->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_plot, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { graph_export::RunMenu(*this, m_plot->mapToGlobal(pos)); });
 }
 
 QString QzGraph::xLabel() const { return m_plot->xAxis->label(); }
@@ -275,7 +281,12 @@ void QzGraph::drawFrame()
     if (!isVisible())
         return; // stays dirty; showEvent draws it
     m_dirty = false;
+    syncPlot();
+    m_plot->replot(QCustomPlot::rpQueuedRefresh);
+}
 
+void QzGraph::syncPlot()
+{
     // Hand the live plots to pooled objects in drawing order, hide the rest.
     std::size_t curves = 0, rects = 0;
     QVector<QCPGraphData> points;
@@ -330,5 +341,4 @@ void QzGraph::drawFrame()
         m_cursors[i]->point2->setCoords(m_model.cursorX[i], 1.0);
     }
     syncAxes();
-    m_plot->replot(QCustomPlot::rpQueuedRefresh);
 }

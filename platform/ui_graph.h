@@ -1,6 +1,7 @@
 // The graph control: a model of what the program plotted (readable by tests)
 // drawn with QCustomPlot. Drawing is coalesced into frames, and plot objects
 // are pooled, so deleting and re-plotting on every answer costs no allocation.
+// Its context menu saves the picture or the curves' data (ui_graph_export).
 #ifndef PLATFORM_UI_GRAPH_H
 #define PLATFORM_UI_GRAPH_H
 
@@ -68,6 +69,12 @@ public:
     // The QCustomPlot objects in use, pooled ones included (for tests).
     int plottableCount() const;
     int itemCount() const;
+
+    // The drawing, for exports; syncPlot brings it up to date with the model
+    // at once, since a picture must hold what the model holds, not the last
+    // frame drawn.
+    QCustomPlot *plot() const { return m_plot; }
+    void syncPlot();
 
 protected:
     void showEvent(QShowEvent *e) override;

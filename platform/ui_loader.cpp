@@ -6,9 +6,12 @@
 // name, an optional `lockName` gives it a second one; `callback` names the
 // program's callback; a combo box's `itemValues` ("1,2,3") gives its items'
 // values; a label with `followSwitch` (a switch's name) and `followTexts`
-// ("off text|on text") shows the text of that switch's state.
+// ("off text|on text") shows the text of that switch's state; a combo box
+// with `portList` lists the serial devices its port numbers reach; a graph's
+// `exportColumns` ("x,y1,y2") names the columns its data is saved under.
 #include "platform/ui_events.h"
 #include "platform/ui_graph.h"
+#include "platform/ui_portlist.h"
 #include "platform/ui_registry.h"
 #include "platform/ui_widgets.h"
 #include "platform/runtime_p.h"
@@ -24,8 +27,8 @@
 
 namespace {
 
-// Creates our own widget classes, and the spin boxes that report steps, in
-// place of what the file names.
+// Creates our own widget classes, the spin boxes that report steps and the
+// combo boxes that may list ports, in place of what the file names.
 class PanelFileLoader : public QUiLoader {
 public:
     PanelFileLoader()
@@ -50,6 +53,8 @@ public:
             w = new QzSpinBox(parent);
         else if (className == QLatin1String("QDoubleSpinBox"))
             w = new QzDoubleSpinBox(parent);
+        else if (className == QLatin1String("QComboBox"))
+            w = new QzComboBox(parent);
         else
             return QUiLoader::createWidget(className, parent, name);
         w->setObjectName(name);

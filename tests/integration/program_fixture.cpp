@@ -57,6 +57,7 @@ void ProgramTest::SetUpTestSuite()
     const CallbackName *callbacks = ProgramCallbacks(count);
     RegisterCallbacks(callbacks, count);
     RegisterControls(kQzanControls, kQzanControlCount);
+    SetMessageSink(ShowStatusText);
 }
 
 void ProgramTest::SetUp()
