@@ -23,13 +23,15 @@ std::size_t RequestReader::feed(std::span<const std::uint8_t> bytes, TimePoint n
 {
     std::size_t dropped = expire(now);
     for (std::uint8_t byte : bytes) {
-        if (length_ == 0)
-            firstByte_ = now;
+        if (length_ < kHeaderBytes)
+            arrived_[length_] = now;
         buffer_[length_++] = byte;
         lastByte_ = now;
         // Only the header is checked, so at most four bytes are ever shifted.
         while (length_ > 0 && !headerPrefixValid()) {
+            const std::size_t timed = std::min(length_, kHeaderBytes);
             std::copy(buffer_.begin() + 1, buffer_.begin() + length_, buffer_.begin());
+            std::copy(arrived_.begin() + 1, arrived_.begin() + timed, arrived_.begin());
             --length_;
             ++dropped;
         }
@@ -37,7 +39,7 @@ std::size_t RequestReader::feed(std::span<const std::uint8_t> bytes, TimePoint n
             Request request;
             request.command = buffer_[3];
             request.words = decodeFrameWords(std::span<const std::uint8_t, kFrameBytes>(buffer_));
-            request.firstByte = firstByte_;
+            request.firstByte = arrived_[0];
             request.complete = now;
             out.push_back(request);
             length_ = 0;

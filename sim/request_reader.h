@@ -50,7 +50,10 @@ private:
     Nanos gap_;
     std::array<std::uint8_t, kFrameBytes> buffer_{};
     std::size_t length_ = 0;
-    TimePoint firstByte_{};
+    // When each header byte in the buffer was read: a byte dropped in the
+    // resynchronisation takes its time along, so that a request is timed by
+    // its own first byte.
+    std::array<TimePoint, kHeaderBytes> arrived_{};
     TimePoint lastByte_{};
 };
 

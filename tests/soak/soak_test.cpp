@@ -10,6 +10,7 @@
 // QZAN_SOAK_LONG=1) goes to 100 000 answers: junk stays at 1 % each, but
 // drops and short frames come at 0.05 % each, since every one of them costs
 // the cycle's 1.55 s time-out: at 1 % each the run would wait 52 minutes.
+// QZAN_SOAK_SEED picks another seed for the simulator's faults (default 7).
 #include "program_fixture.h"
 
 #include "app/globals.h"
@@ -50,10 +51,12 @@ struct Plan {
     long rssLimitKib;
 };
 
+// The hang-up comes before memory is first taken, so that what the re-opened
+// port and the drop-down's list take once does not count as growth.
 // Short: about 6 drops and 6 short frames, so about 20 s of time-outs.
-const Plan kShort{"short", 3000, 1000, "0.002", "0.002", "0.01", "0.01", 1500, 300, 1024};
+const Plan kShort{"short", 3000, 1000, "0.002", "0.002", "0.01", "0.01", 400, 300, 1024};
 // Long: about 50 of each, some 100 time-outs or 2.5 minutes of waiting.
-const Plan kLong{"long", 100000, 5000, "0.0005", "0.0005", "0.01", "0.01", 50000, 1000, 1024};
+const Plan kLong{"long", 100000, 5000, "0.0005", "0.0005", "0.01", "0.01", 2000, 1000, 1024};
 
 bool LongForm()
 {
@@ -67,15 +70,18 @@ std::string Seed()
     return v && *v ? v : "7";
 }
 
-// A reconnect makes a new symbolic link (rename over the old one) to a new
-// pseudo-terminal; the slave's name alone may be reused.
+// A reconnect makes a new symbolic link to a new pseudo-terminal. The slave's
+// name and the link's inode number may both be reused at once; the link's
+// modification time (to the nanosecond) is new.
 struct LinkId {
     bool exists = false;
     ino_t inode = 0;
+    timespec modified{};
     std::string target;
     bool operator==(const LinkId &o) const
     {
-        return exists == o.exists && inode == o.inode && target == o.target;
+        return exists == o.exists && inode == o.inode && target == o.target &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
     }
 };
 
@@ -89,6 +95,7 @@ LinkId ReadLinkId(const std::string &path)
         return id;
     id.exists = true;
     id.inode = st.st_ino;
+    id.modified = st.st_mtim;
     id.target.assign(target, static_cast<size_t>(n));
     return id;
 }
@@ -104,6 +111,13 @@ long VmRssKib()
 }
 
 long long RawPlots() { return GetGraphModel(panelHandle, PANEL_GRAPH_RAW)->deleteCalls; }
+
+// A run without an answer ends after 1.55 s; one that lasts this long hangs.
+constexpr qint64 kHangMs = 10000;
+
+// Drops and short frames at the rates above come one after another this
+// often only when the link is dead.
+constexpr int kSilentRunsLimit = 4;
 
 constexpr const char *kTimeoutText = "Timeout RS232-Line!";
 constexpr const char *kFetchedText = "Parameter-frame received! - Line Ok!";
@@ -153,7 +167,7 @@ Outcome Soak::RunPlan(const Plan &plan)
     qint64 lastProgressMs = 0;
 
     // Stops the cycle at the goal, and stops a cycle that neither answers nor
-    // times out: no answer for three times the time-out is a hang.
+    // times out: no answer for several times the time-out is a hang.
     QTimer watch;
     watch.setInterval(20);
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -169,7 +183,7 @@ Outcome Soak::RunPlan(const Plan &plan)
         if (n >= plan.answers) {
             stopPressed = true;
             Click(panelHandle, PANEL_BTNStop);
-        } else if (clock.elapsed() - lastProgressMs > 3 * 1550) {
+        } else if (clock.elapsed() - lastProgressMs > kHangMs) {
             ++o.hangs;
             stopPressed = true;
             Click(panelHandle, PANEL_BTNStop);
@@ -177,7 +191,8 @@ Outcome Soak::RunPlan(const Plan &plan)
     });
     watch.start();
 
-    bool awaitingRecovery = false;
+    long unanswered = 0; // time-outs since the last run that got answers
+    int silentRuns = 0;
     while (!stopPressed) {
         const long long before = RawPlots();
         inRun = true;
@@ -185,9 +200,9 @@ Outcome Soak::RunPlan(const Plan &plan)
         Click(panelHandle, PANEL_BTNRun); // returns when the cycle has ended
         inRun = false;
         ++o.runs;
-        if (awaitingRecovery && RawPlots() > before) {
-            ++o.recoveredTimeouts;
-            awaitingRecovery = false;
+        if (RawPlots() > before) {
+            o.recoveredTimeouts += unanswered;
+            unanswered = 0;
         }
         if (stopPressed)
             break;
@@ -197,7 +212,12 @@ Outcome Soak::RunPlan(const Plan &plan)
             break;
         }
         ++o.timeouts;
-        awaitingRecovery = true;
+        ++unanswered;
+        silentRuns = RawPlots() > before ? 0 : silentRuns + 1;
+        if (silentRuns > kSilentRunsLimit) {
+            ADD_FAILURE() << silentRuns << " runs in a row without an answer";
+            break;
+        }
         if (ReadLinkId(link_) == link)
             continue; // a dropped or short answer: Run again
         // The sensor hung up: wait for it to serve again and choose the port anew.
@@ -221,8 +241,6 @@ Outcome Soak::RunPlan(const Plan &plan)
             o.reconnectTexts.push_back(Status());
     }
     watch.stop();
-    if (awaitingRecovery && RawPlots() - base > lastCount)
-        ++o.recoveredTimeouts;
     o.plotted = RawPlots() - base;
     o.rssEnd = VmRssKib();
     o.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
@@ -255,6 +273,11 @@ void Report(const Plan &plan, const Outcome &o)
     // would be junk that stopped the cycle.
     const long junkSurvived = o.extra + o.garbage - std::max(0L, o.timeouts - explained);
     const long survived = std::min(o.recoveredTimeouts, explained) + junkSurvived;
+#ifdef QZAN_SOAK_SANITIZED
+    return; // AddressSanitizer keeps freed memory in quarantine: no figure
+#endif
+    if (o.rssWarm <= 0)
+        return; // never got as far as the first reading
     const long growth = o.rssEnd - o.rssWarm;
     std::printf("soak-figure: {\"figure\": \"soak_%s_faults_survived\", \"value\": %ld, "
                 "\"unit\": \"faults\", \"limit\": %ld, \"ratio\": %.4g, \"goal\": \">= 1\"}\n",
@@ -275,9 +298,9 @@ TEST_F(Soak, everyFaultEndsInTheTimeoutOrTheNextAnswerAndMemoryStaysFlat)
         return;
     Report(plan, o);
 
-    EXPECT_EQ(o.hangs, 0) << "a cycle neither answered nor timed out";
-    EXPECT_TRUE(o.otherEnds.empty()) << "a cycle ended with \"" << o.otherEnds.front() << "\"";
-    EXPECT_GE(o.plotted, plan.answers);
+    ASSERT_EQ(o.hangs, 0) << "a cycle neither answered nor timed out";
+    ASSERT_TRUE(o.otherEnds.empty()) << "a cycle ended with \"" << o.otherEnds.front() << "\"";
+    ASSERT_GE(o.plotted, plan.answers);
     // The plan injects every kind of fault.
     EXPECT_GT(o.drop, 0);
     EXPECT_GT(o.shortFrames, 0);
