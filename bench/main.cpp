@@ -1,0 +1,48 @@
+// qzan-bench: one benchmark per call, each in a fresh process, so the
+// resource figures of one never carry another's history.
+#include "benches.h"
+#include "harness.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: qzan-bench cycle | unpaced [WARMUP TOTAL] | data [SECONDS] | "
+                 "startup [RUNS] | bare [BAUD [ANSWERS]]\n"
+                 "Prints one JSON figure a line; diagnostics go to stderr.\n");
+    return 2;
+}
+
+long Arg(int argc, char **argv, int i, long fallback)
+{
+    return i < argc ? std::atol(argv[i]) : fallback;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2)
+        return Usage();
+    if (!bench::StartRunTime(1, argv)) {
+        std::fprintf(stderr, "qzan-bench: the run-time did not start\n");
+        return 1;
+    }
+    const char *which = argv[1];
+    if (std::strcmp(which, "cycle") == 0)
+        return bench::CycleBench();
+    if (std::strcmp(which, "unpaced") == 0)
+        return bench::UnpacedBench(Arg(argc, argv, 2, 5000), Arg(argc, argv, 3, 100000));
+    if (std::strcmp(which, "data") == 0)
+        return bench::DataBench(static_cast<int>(Arg(argc, argv, 2, 12)));
+    if (std::strcmp(which, "bare") == 0)
+        return bench::BareBench(Arg(argc, argv, 2, 19200), Arg(argc, argv, 3, 260));
+    if (std::strcmp(which, "startup") == 0)
+        return bench::StartupBench(static_cast<int>(Arg(argc, argv, 2, 5)));
+    return Usage();
+}
