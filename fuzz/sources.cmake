@@ -1,0 +1,20 @@
+# The sources every harness build compiles: the program's modules, the
+# Qt-free parts of the platform (array files, receive-callback events), the
+# simulator's request reader, the fake services and the harnesses. Both the
+# fuzz project (clang, libFuzzer) and the regression tests (the normal
+# build) include this file; QZAN_ROOT is the checkout.
+include(${QZAN_ROOT}/cmake/program_sources.cmake)
+set(QZAN_FUZZ_SOURCES
+  ${QZAN_PROGRAM_SOURCES}
+  ${QZAN_ROOT}/platform/arrayfile.cpp
+  ${QZAN_ROOT}/platform/serial_events.cpp
+  ${QZAN_ROOT}/sim/request_reader.cpp
+  ${QZAN_ROOT}/sim/wire.cpp
+  ${QZAN_ROOT}/fuzz/fake_platform.cpp
+  ${QZAN_ROOT}/fuzz/harness_common.cpp
+  ${QZAN_ROOT}/fuzz/scratch_file.cpp
+  ${QZAN_ROOT}/fuzz/reply_harness.cpp
+  ${QZAN_ROOT}/fuzz/datablock_harness.cpp
+  ${QZAN_ROOT}/fuzz/parafile_harness.cpp
+  ${QZAN_ROOT}/fuzz/sim_request_harness.cpp
+)
