@@ -10,6 +10,8 @@ set(QZAN_PLATFORM_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ui_attributes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_widgets.h
   ${CMAKE_CURRENT_LIST_DIR}/ui_widgets.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ui_readout.h
+  ${CMAKE_CURRENT_LIST_DIR}/ui_readout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_portlist.h
   ${CMAKE_CURRENT_LIST_DIR}/ui_portlist.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_graph.h

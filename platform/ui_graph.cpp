@@ -5,6 +5,7 @@
 #include "platform/ui.h"
 #include "platform/ui_graph_export.h"
 
+#include <QPainter>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -25,10 +26,31 @@ QColor Rgb(int rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb) & 0xFFFFFFu)
 
 bool ValidColor(int rgb) { return rgb >= 0 && rgb <= 0xFFFFFF; }
 
+// Bars and cursors change with every answer of a live cycle. They are not
+// plot items: the widget paints them straight over QCustomPlot's buffered
+// axes, grid and curves, so a new answer costs one copy of that buffer and a
+// few filled rectangles, and no redrawing of axes and labels.
+class LivePlot : public QCustomPlot {
+public:
+    LivePlot(QzGraph *graph) : QCustomPlot(graph), m_graph(graph) {}
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QCustomPlot::paintEvent(event);
+        QPainter painter(this);
+        m_graph->paintLive(painter);
+        m_graph->notePainted();
+    }
+
+private:
+    QzGraph *m_graph;
+};
+
 } // namespace
 
 QzGraph::QzGraph(QWidget *parent)
-    : QWidget(parent), m_plot(new QCustomPlot(this)), m_frame(new QTimer(this))
+    : QWidget(parent), m_plot(new LivePlot(this)), m_frame(new QTimer(this))
 {
     auto *box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
@@ -39,18 +61,19 @@ QzGraph::QzGraph(QWidget *parent)
     m_model.yAxis = {true, 0.0, 10.0};
     m_plot->setNoAntialiasingOnDrag(true);
     m_plot->setPlottingHint(QCP::phCacheLabels, true);
-    // Rectangles lie under the curves, cursors over everything.
-    m_plot->addLayer(QStringLiteral("rects"), m_plot->layer(QStringLiteral("main")),
-                     QCustomPlot::limBelow);
-    m_plot->addLayer(QStringLiteral("cursors"), m_plot->layer(QStringLiteral("main")),
-                     QCustomPlot::limAbove);
+    // One buffer holds the whole plot: the overlay layer (for selection
+    // rectangles, never used here) would cost a second copy on every paint.
+    m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+    // Ticks point outwards, where the bars cannot hide them.
+    for (QCPAxis *axis : {m_plot->xAxis, m_plot->yAxis}) {
+        axis->setTickLength(0, 5);
+        axis->setSubTickLength(0, 3);
+    }
     syncAxes();
     setGrid(true);
 
     m_frame->setSingleShot(true);
-    m_frame->setInterval(kFrameMs);
     connect(m_frame, &QTimer::timeout, this, &QzGraph::drawFrame);
-    connect(m_plot, &QCustomPlot::afterReplot, this, [this] { ++m_model.repaints; });
 
     // A right click offers the exports; it raises no program event.
     m_plot->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -88,18 +111,21 @@ void QzGraph::setYMax(double v)
 void QzGraph::setXLabel(const QString &t)
 {
     m_plot->xAxis->setLabel(t);
+    m_fullReplot = true;
     changed();
 }
 
 void QzGraph::setYLabel(const QString &t)
 {
     m_plot->yAxis->setLabel(t);
+    m_fullReplot = true;
     changed();
 }
 
 void QzGraph::setGrid(bool on)
 {
     m_grid = on;
+    m_fullReplot = true;
     for (QCPAxis *axis : {m_plot->xAxis, m_plot->yAxis}) {
         axis->grid()->setVisible(on);
         axis->grid()->setPen(QPen(QColor(200, 200, 200), 0, Qt::DotLine));
@@ -109,23 +135,7 @@ void QzGraph::setGrid(bool on)
 
 void QzGraph::setCursorCount(int n)
 {
-    n = std::clamp(n, 0, kMaxCursors);
-    // Cursor 1 marks the evaluated position, 2 and 3 bound the evaluation
-    // window: a solid blue line against two dashed magenta ones.
-    for (int i = 0; i < kMaxCursors; ++i) {
-        if (i < n && !m_cursors[i]) {
-            auto *line = new QCPItemStraightLine(m_plot);
-            line->setLayer(QStringLiteral("cursors"));
-            line->setSelectable(false);
-            line->setClipToAxisRect(true);
-            line->setPen(i == 0 ? QPen(QColor(0, 0, 200), 2, Qt::SolidLine)
-                                : QPen(QColor(190, 0, 190), 2, Qt::DashLine));
-            m_cursors[i] = line;
-        }
-        if (m_cursors[i])
-            m_cursors[i]->setVisible(i < n);
-    }
-    m_cursorCount = n;
+    m_cursorCount = std::clamp(n, 0, kMaxCursors);
     changed();
 }
 
@@ -252,14 +262,23 @@ void QzGraph::changed()
 {
     m_dirty = true;
     if (!m_frame->isActive())
-        m_frame->start();
+        startFrame();
+}
+
+// A change draws in the next pass of the event loop, together with the other
+// widgets it changed, unless the last frame is younger than a frame time:
+// then it waits, and every change until then joins that frame.
+void QzGraph::startFrame()
+{
+    const qint64 since = m_lastFrame.isValid() ? m_lastFrame.elapsed() : kFrameMs;
+    m_frame->start(static_cast<int>(std::clamp<qint64>(kFrameMs - since, 0, kFrameMs)));
 }
 
 void QzGraph::showEvent(QShowEvent *e)
 {
     QWidget::showEvent(e);
     if (m_dirty && !m_frame->isActive())
-        m_frame->start();
+        startFrame();
 }
 
 void QzGraph::syncAxes()
@@ -281,14 +300,68 @@ void QzGraph::drawFrame()
     if (!isVisible())
         return; // stays dirty; showEvent draws it
     m_dirty = false;
+    m_lastFrame.start();
+    const QCPRange x = m_plot->xAxis->range(), y = m_plot->yAxis->range();
     syncPlot();
-    m_plot->replot(QCustomPlot::rpQueuedRefresh);
+    int curves = 0;
+    for (int i = 0; i < m_model.plotCount; ++i)
+        curves += m_model.plots[static_cast<std::size_t>(i)].kind == GraphPlot::Curve;
+    // Curves lie in QCustomPlot's buffers: a new or deleted one redraws them.
+    if (m_fullReplot || m_curvesDrawn != m_model.curvesDrawn || m_curveCount != curves ||
+        m_plot->xAxis->range() != x || m_plot->yAxis->range() != y) {
+        m_curvesDrawn = m_model.curvesDrawn;
+        m_curveCount = curves;
+        m_fullReplot = false;
+        m_plot->replot(QCustomPlot::rpQueuedRefresh);
+        return;
+    }
+    m_plot->update(); // only bars and cursors changed: paintLive draws them
+
+}
+
+void QzGraph::paintLive(QPainter &painter) const
+{
+    const QRect area = m_plot->axisRect()->rect();
+    if (area.isEmpty())
+        return;
+    QCPAxis *x = m_plot->xAxis, *y = m_plot->yAxis;
+    painter.save();
+    painter.setClipRect(area);
+    painter.setRenderHint(QPainter::Antialiasing, false); // upright edges only
+    for (int i = 0; i < m_model.plotCount; ++i) {
+        const GraphPlot &p = m_model.plots[static_cast<std::size_t>(i)];
+        if (p.kind != GraphPlot::Rectangle)
+            continue;
+        // Pixel positions far outside the area are held near it, so that no
+        // coordinate overflows the painter's integer space.
+        auto px = [&](QCPAxis *axis, double v) {
+            return std::clamp(axis->coordToPixel(v), -1.0e5, 1.0e5);
+        };
+        const QRectF r = QRectF(QPointF(px(x, p.x1), px(y, p.y1)), QPointF(px(x, p.x2), px(y, p.y2)))
+                             .normalized();
+        painter.fillRect(r, Rgb(p.fillColor));
+        if (p.color != p.fillColor) {
+            painter.setPen(QPen(Rgb(p.color), 1));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(r);
+        }
+    }
+    // Cursor 1 marks the evaluated position, 2 and 3 bound the evaluation
+    // window: a solid blue line against two dashed magenta ones.
+    for (int i = 0; i < m_cursorCount; ++i) {
+        const double at = std::clamp(x->coordToPixel(m_model.cursorX[i]), -1.0e5, 1.0e5);
+        painter.setPen(i == 0 ? QPen(QColor(0, 0, 200), 2, Qt::SolidLine)
+                              : QPen(QColor(190, 0, 190), 2, Qt::DashLine));
+        painter.drawLine(QPointF(at, area.top()), QPointF(at, area.bottom()));
+    }
+    painter.restore();
 }
 
 void QzGraph::syncPlot()
 {
-    // Hand the live plots to pooled objects in drawing order, hide the rest.
-    std::size_t curves = 0, rects = 0;
+    // Hand the curves to pooled graph objects in drawing order, hide the rest;
+    // bars and cursors are painted from the model (paintLive).
+    std::size_t curves = 0;
     QVector<QCPGraphData> points;
     for (int i = 0; i < m_model.plotCount; ++i) {
         const GraphPlot &p = m_model.plots[static_cast<std::size_t>(i)];
@@ -316,29 +389,9 @@ void QzGraph::syncPlot()
                     points[static_cast<qsizetype>(k)] = QCPGraphData(p.x[k], p.y[k]);
                 data->set(points, sorted);
             }
-        } else {
-            if (rects == m_rects.size()) {
-                auto *r = new QCPItemRect(m_plot);
-                r->setLayer(QStringLiteral("rects"));
-                r->setSelectable(false);
-                m_rects.push_back(r);
-            }
-            QCPItemRect *r = m_rects[rects++];
-            r->setVisible(true);
-            r->setPen(QPen(Rgb(p.color), 1));
-            r->setBrush(QBrush(Rgb(p.fillColor)));
-            r->topLeft->setCoords(std::min(p.x1, p.x2), std::max(p.y1, p.y2));
-            r->bottomRight->setCoords(std::max(p.x1, p.x2), std::min(p.y1, p.y2));
         }
     }
     for (std::size_t k = curves; k < m_curves.size(); ++k)
         m_curves[k]->setVisible(false);
-    for (std::size_t k = rects; k < m_rects.size(); ++k)
-        m_rects[k]->setVisible(false);
-
-    for (int i = 0; i < m_cursorCount; ++i) {
-        m_cursors[i]->point1->setCoords(m_model.cursorX[i], 0.0);
-        m_cursors[i]->point2->setCoords(m_model.cursorX[i], 1.0);
-    }
     syncAxes();
 }

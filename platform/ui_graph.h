@@ -1,20 +1,21 @@
 // The graph control: a model of what the program plotted (readable by tests)
-// drawn with QCustomPlot. Drawing is coalesced into frames, and plot objects
-// are pooled, so deleting and re-plotting on every answer costs no allocation.
+// drawn with QCustomPlot. Drawing is coalesced into frames; curves are pooled
+// plot objects and bars and cursors are painted from the model, so deleting
+// and re-plotting on every answer costs no allocation.
 // Its context menu saves the picture or the curves' data (ui_graph_export).
 #ifndef PLATFORM_UI_GRAPH_H
 #define PLATFORM_UI_GRAPH_H
 
 #include "platform/inspect.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <vector>
 
 class QCustomPlot;
 class QCPGraph;
-class QCPItemRect;
-class QCPItemStraightLine;
+class QPainter;
 class QTimer;
 
 class QzGraph : public QWidget {
@@ -75,6 +76,10 @@ public:
     // frame drawn.
     QCustomPlot *plot() const { return m_plot; }
     void syncPlot();
+    // Paints the bars and cursors over the plot, in its widget coordinates
+    // (the screen paints them so, and exports do the same after the plot).
+    void paintLive(QPainter &painter) const;
+    void notePainted() { ++m_model.repaints; }
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -83,19 +88,22 @@ private:
     GraphPlot &appendPlot(GraphPlot::Kind kind);
     int nextHandle();
     void changed();
+    void startFrame();
     void drawFrame();
     void syncAxes();
 
     GraphModel m_model;
     QCustomPlot *m_plot;
     QTimer *m_frame;
+    QElapsedTimer m_lastFrame;
     std::vector<QCPGraph *> m_curves;
-    std::vector<QCPItemRect *> m_rects;
-    QCPItemStraightLine *m_cursors[kMaxCursors] = {};
     int m_cursorCount = 0;
     int m_lastHandle = 0;
     bool m_grid = true;
     bool m_dirty = false;
+    bool m_fullReplot = true;     // axes, labels or grid changed
+    long long m_curvesDrawn = 0;  // curves plotted up to the last full drawing
+    int m_curveCount = 0;         // curves shown in it
 };
 
 #endif

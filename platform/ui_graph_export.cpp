@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QSaveFile>
 #include <QStringList>
+#include <QPainter>
 #include <QSvgGenerator>
 
 #include <qcustomplot.h>
@@ -164,6 +165,7 @@ QString EncodeDrawing(QzGraph &graph, QByteArray &out)
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
     plot->toPainter(&painter, width, height);
+    graph.paintLive(painter);
     painter.end(); // the generator writes out here
     return {};
 }
@@ -267,7 +269,12 @@ QImage Picture(QzGraph &graph, double scale)
     QCustomPlot *plot = graph.plot();
     if (plot->width() <= 0 || plot->height() <= 0 || !(scale > 0))
         return {};
-    return plot->toPixmap(plot->width(), plot->height(), scale).toImage();
+    QImage image = plot->toPixmap(plot->width(), plot->height(), scale).toImage();
+    QPainter painter(&image);
+    painter.scale(scale, scale);
+    graph.paintLive(painter);
+    painter.end();
+    return image;
 }
 
 QString Save(QzGraph &graph, Format format, const QString &path)

@@ -12,6 +12,7 @@
 #include "platform/ui_events.h"
 #include "platform/ui_graph.h"
 #include "platform/ui_portlist.h"
+#include "platform/ui_readout.h"
 #include "platform/ui_registry.h"
 #include "platform/ui_widgets.h"
 #include "platform/runtime_p.h"
@@ -45,6 +46,8 @@ public:
             w = new QzSwitch(parent);
         else if (className == QLatin1String("QzLed"))
             w = new QzLed(parent);
+        else if (className == QLatin1String("QzReadout"))
+            w = new QzReadout(parent);
         else if (className == QLatin1String("QzTimer"))
             w = new QzTimer(parent);
         else if (className == QLatin1String("QzGraph"))

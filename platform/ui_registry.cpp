@@ -1,6 +1,7 @@
 // The loaded panels and their controls: handles, identifiers, kinds, and the
 // rules that keep a discarded panel from being touched again.
 #include "platform/ui_registry.h"
+#include "platform/ui_readout.h"
 
 #include "platform/inspect.h"
 #include "platform/ui_graph.h"
@@ -36,6 +37,8 @@ Kind KindOf(const QWidget *w)
         return Kind::Switch;
     if (qobject_cast<const QzLed *>(w))
         return Kind::Led;
+    if (qobject_cast<const QzReadout *>(w))
+        return Kind::Readout;
     if (qobject_cast<const QDoubleSpinBox *>(w))
         return Kind::NumericFloat;
     if (qobject_cast<const QSpinBox *>(w))

@@ -16,6 +16,7 @@ namespace ui {
 enum class Kind {
     Button,       // QPushButton: left-click on press, commit on release
     Numeric,      // QSpinBox (input or, when read-only, a display)
+    Readout,      // QzReadout: a numeric display
     NumericFloat, // QDoubleSpinBox
     Slide,        // QzSlide
     Ring,         // QComboBox: rings and drop-downs

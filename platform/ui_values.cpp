@@ -2,6 +2,7 @@
 // A value set by the program raises no event; a number that does not fit is
 // clamped to the control's range, never converted with undefined behaviour.
 #include "platform/ui_graph.h"
+#include "platform/ui_readout.h"
 #include "platform/ui_registry.h"
 #include "platform/ui_widgets.h"
 
@@ -49,6 +50,11 @@ int SetNumber(ui::Control &c, double v)
         box->setValue(i);
         return 0;
     }
+    case ui::Kind::Readout:
+        if (!ToInt(v, INT_MIN, INT_MAX, i))
+            return UIE_BAD_ARGUMENT;
+        static_cast<QzReadout *>(w)->setValue(i);
+        return 0;
     case ui::Kind::NumericFloat: {
         auto *box = static_cast<QDoubleSpinBox *>(w);
         if (std::isnan(v))
@@ -112,6 +118,9 @@ int GetNumber(const ui::Control &c, double &v)
     switch (c.kind) {
     case ui::Kind::Numeric:
         v = static_cast<const QSpinBox *>(w)->value();
+        return 0;
+    case ui::Kind::Readout:
+        v = static_cast<const QzReadout *>(w)->value();
         return 0;
     case ui::Kind::NumericFloat:
         v = static_cast<const QDoubleSpinBox *>(w)->value();

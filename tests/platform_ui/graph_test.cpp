@@ -5,6 +5,11 @@
 #include "support.h"
 
 #include "platform/ui_graph.h"
+#include "platform/ui_graph_export.h"
+
+#include <QImage>
+
+#include <qcustomplot.h>
 
 #include <cmath>
 #include <cstdint>
@@ -169,7 +174,7 @@ TEST_F(GraphTest, deletingAndReplottingOnEveryAnswerStaysBounded)
     const int rawObjects = Widget(PANEL_GRAPH_RAW)->itemCount();
     const int dataObjects = Widget(PANEL_GraphData)->plottableCount();
     EXPECT_EQ(rawEntries, 4u);
-    EXPECT_EQ(rawObjects, 4 + 3); // bars and cursors
+    EXPECT_EQ(rawObjects, 0); // bars and cursors are painted, not plot items
     EXPECT_EQ(dataObjects, 2);
 
     for (int n = 1; n <= 100000; ++n) {
@@ -206,6 +211,34 @@ TEST_F(GraphTest, manyChangesBetweenTwoFramesCostOneRepaint)
     DisplayPanel(panel);
     Pump(100);
     EXPECT_GT(Raw().repaints, hidden);
+}
+
+} // namespace
+
+namespace {
+
+// Bars and cursors are painted over the plot, not plotted into it: they must
+// still be on the screen and in an exported picture, where the model says.
+TEST_F(GraphTest, barsAndCursorsReachTheScreenAndThePicture)
+{
+    SetAxisScalingMode(panel, PANEL_GRAPH_RAW, AXIS_X, SCALE_FIXED, 0.0, 1024.0);
+    DeleteGraphPlot(panel, PANEL_GRAPH_RAW, ALL_PLOTS, DRAW_LATER);
+    PlotRectangle(panel, PANEL_GRAPH_RAW, 100, 0.25, 500, 1.0, 0xFF0000, 0xFF0000);
+    PlotRectangle(panel, PANEL_GRAPH_RAW, 600, 0.0, 700, 0.25, 0x00FF00, 0x00FF00);
+    SetGraphCursor(panel, PANEL_GRAPH_RAW, 1, 800, 0.75);
+    Pump(60);
+    QzGraph *graph = Widget(PANEL_GRAPH_RAW);
+    QCustomPlot *plot = graph->plot();
+    auto at = [&](double x, double y) {
+        return QPoint(static_cast<int>(plot->xAxis->coordToPixel(x)),
+                      static_cast<int>(plot->yAxis->coordToPixel(y)));
+    };
+    for (const QImage &picture : {plot->grab().toImage(), graph_export::Picture(*graph, 1.0)}) {
+        EXPECT_EQ(picture.pixelColor(at(300, 0.6)), QColor(255, 0, 0));
+        EXPECT_EQ(picture.pixelColor(at(650, 0.1)), QColor(0, 255, 0));
+        EXPECT_NE(picture.pixelColor(at(550, 0.6)), QColor(255, 0, 0)) << "between the bars";
+        EXPECT_EQ(picture.pixelColor(at(800, 0.5)), QColor(0, 0, 200)) << "cursor 1";
+    }
 }
 
 } // namespace
