@@ -173,15 +173,6 @@ double CpuSeconds()
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-long VmRssKib()
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
 
 void Figure(const char *name, double value, const char *unit, double limit, const char *goal)
 {

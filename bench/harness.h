@@ -4,6 +4,8 @@
 #ifndef BENCH_HARNESS_H
 #define BENCH_HARNESS_H
 
+#include "bench/resident.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -46,7 +48,7 @@ long long DataPlots();
 // Clocks and resources of this process.
 double Seconds();    // monotonic, comparable between processes
 double CpuSeconds(); // user + system of all threads
-long VmRssKib();
+// VmRssKib() comes from bench/resident.h.
 
 // `{"figure": ..., "value": ..., "unit": ..., "limit": ..., "ratio": ..., "goal": ...}`
 void Figure(const char *name, double value, const char *unit, double limit, const char *goal);

@@ -7,6 +7,7 @@
 // libraries costs what it costs the program.
 #include "app/QzanRMRivad.h"
 #include "app/globals.h"
+#include "bench/resident.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"
@@ -33,15 +34,6 @@ double Seconds()
         .count();
 }
 
-long VmRssKib()
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
 
 // Ends a local loop on the window's first expose event.
 class ExposeWatch : public QObject {

@@ -184,19 +184,19 @@ OptionsResult parseOptions(std::span<const std::string_view> args)
             name = arg.substr(0, eq);
             inlineValue = arg.substr(eq + 1);
         }
-        const OptionSpec *spec = nullptr;
+        const OptionSpec *entry = nullptr;
         for (const auto &candidate : optionTable()) {
             if (candidate.name == name) {
-                spec = &candidate;
+                entry = &candidate;
                 break;
             }
         }
-        if (!spec) {
+        if (!entry) {
             result.error = "unknown option '" + std::string(arg) + "'";
             return result;
         }
         std::string_view value;
-        if (spec->takesValue) {
+        if (entry->takesValue) {
             if (inlineValue) {
                 value = *inlineValue;
             } else if (i + 1 < args.size()) {
@@ -210,7 +210,7 @@ OptionsResult parseOptions(std::span<const std::string_view> args)
             return result;
         }
         std::string error;
-        if (!spec->handle(value, o, error)) {
+        if (!entry->handle(value, o, error)) {
             result.error = std::string(name) + ": " + error;
             return result;
         }

@@ -13,6 +13,8 @@
 // QZAN_SOAK_SEED picks another seed for the simulator's faults (default 7).
 #include "program_fixture.h"
 
+#include "bench/resident.h"
+
 #include "app/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
@@ -100,15 +102,6 @@ LinkId ReadLinkId(const std::string &path)
     return id;
 }
 
-long VmRssKib()
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
 
 long long RawPlots() { return GetGraphModel(panelHandle, PANEL_GRAPH_RAW)->deleteCalls; }
 
