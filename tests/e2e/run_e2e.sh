@@ -5,33 +5,9 @@
 set -euo pipefail
 bin=$1
 x11=$2
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# A virtual display of our own.
-exec 3<> "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  display=$(head -n1 "$work/displayfd" 2>/dev/null || true)
-  [ -n "$display" ] && break
-  sleep 0.05
-done
-[ -n "$display" ] || fail "Xvfb did not start"
-export DISPLAY=":$display"
-unset QT_QPA_PLATFORM
-
-"$bin/qzan-sensor-sim" --link "$work/com1" --baud 19200 > "$work/sim.out" 2> "$work/sim.err" &
-pids+=($!)
-for _ in $(seq 100); do [ -e "$work/com1" ] && break; sleep 0.05; done
-[ -e "$work/com1" ] || fail "the simulator did not start"
+. "$(dirname "$0")/lib.sh"
+start_display
+start_sim "$bin" --baud 19200
 
 echo "start against the simulator, close the window"
 QZAN_COM1="$work/com1" "$bin/QzanRMRivad" &
@@ -39,20 +15,16 @@ prog=$!
 "$x11" wait "Q-ZAN-RM-Rivad" 10 || fail "no window within 10 s"
 sleep 0.3
 "$x11" close "Q-ZAN-RM-Rivad" || fail "could not ask the window to close"
-status=0
-for _ in $(seq 100); do kill -0 "$prog" 2>/dev/null || break; sleep 0.05; done
-kill -0 "$prog" 2>/dev/null && { kill "$prog"; fail "the program did not end within 5 s of the close"; }
-wait "$prog" || status=$?
-[ "$status" -eq 0 ] || fail "exit code $status, expected 0"
+wait_exit "$prog" 5
+[ "$exit_status" -eq 0 ] || fail "exit code $exit_status, expected 0"
 
 echo "start without a port, close the window"
 QZAN_COM1="$work/none" "$bin/QzanRMRivad" &
 prog=$!
 "$x11" wait "Q-ZAN-RM-Rivad" 10 || fail "no window without a port"
 "$x11" close "Q-ZAN-RM-Rivad"
-status=0
-wait "$prog" || status=$?
-[ "$status" -eq 0 ] || fail "exit code $status without a port, expected 0"
+wait_exit "$prog" 5
+[ "$exit_status" -eq 0 ] || fail "exit code $exit_status without a port, expected 0"
 
 echo "start without the panel file"
 mkdir "$work/lonely"

@@ -2,6 +2,7 @@
 // with a given title is mapped, and asks it to close the way a window manager
 // does (WM_DELETE_WINDOW).
 //   x11_window wait  TITLE SECONDS   exit 0 once mapped, 1 on time-out
+//   x11_window gone  TITLE SECONDS   exit 0 once no such window is mapped
 //   x11_window close TITLE           exit 0 if the request was sent
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -51,7 +52,7 @@ Window Find(Display *d, Window root, const char *title)
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s wait TITLE SECONDS | close TITLE\n", argv[0]);
+        std::fprintf(stderr, "usage: %s wait|gone TITLE SECONDS | close TITLE\n", argv[0]);
         return 2;
     }
     Display *d = XOpenDisplay(nullptr);
@@ -61,12 +62,13 @@ int main(int argc, char **argv)
     }
     const std::string verb = argv[1];
     const char *title = argv[2];
-    if (verb == "wait") {
+    if (verb == "wait" || verb == "gone") {
+        const bool present = verb == "wait";
         const double seconds = argc > 3 ? std::atof(argv[3]) : 10.0;
         const auto end = std::chrono::steady_clock::now() +
                          std::chrono::milliseconds(static_cast<long>(seconds * 1000));
         while (std::chrono::steady_clock::now() < end) {
-            if (Find(d, DefaultRootWindow(d), title)) {
+            if ((Find(d, DefaultRootWindow(d), title) != 0) == present) {
                 XCloseDisplay(d);
                 return 0;
             }
