@@ -4,6 +4,7 @@
 
 #include "app/globals.h"
 #include "app/record.h"
+#include "app/status.h"
 #include "graph/graph.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
@@ -31,28 +32,6 @@ constexpr InfoText kInfoTexts[] = {
 };
 
 } // namespace
-
-void SetStatus(const char *text)
-{
-    std::snprintf(szStatus, sizeof szStatus, "%s", text);
-    ShowStatus();
-}
-
-void ShowStatus(void) { SetCtrlVal(panelHandle, PANEL_STATUS, szStatus); }
-
-void ShowStatusText(const char *text) { SetCtrlVal(panelHandle, PANEL_STATUS, text); }
-
-void StartTicks(void)
-{
-    SetCtrlAttribute(panelHandle, PANEL_Timer50ms, ATTR_ENABLED, 1);
-    ttick = 0;
-}
-
-void StopTicks(void)
-{
-    SetCtrlAttribute(panelHandle, PANEL_Timer50ms, ATTR_ENABLED, 0);
-    ttick = 0;
-}
 
 int WinMain(void *hInstance, void * /*hPrevInstance*/, char * /*lpszCmdLine*/,
             int /*nCmdShow*/)

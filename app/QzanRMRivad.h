@@ -1,26 +1,15 @@
-// The main module: process entry, start-up defaults, information texts, the
-// time base and the main panel's callbacks.
+// The main module: process entry, start-up defaults, information texts and
+// the main panel's callbacks.
 #ifndef APP_QZANRMRIVAD_H
 #define APP_QZANRMRIVAD_H
 
-#define CALLBACK_ARGS int panel, int control, int event, void *callbackData, int eventData1, int eventData2
+#include "platform/ui.h"
 
 int WinMain(void *hInstance, void *hPrevInstance, char *lpszCmdLine, int nCmdShow);
 void InitVars(void);
 void ShowInfoText(const char *text, int left, int top, int pointSize);
 
-// The time base: every wait enables the 50 ms timer and counts its ticks in
-// ttick from 0; StartTicks and StopTicks are those two steps.
-void StartTicks(void);
-void StopTicks(void);
-
-// Status line: copies `text` into szStatus (cut to fit) and shows it.
-void SetStatus(const char *text);
-void ShowStatus(void);              // shows szStatus
-void ShowStatusText(const char *text); // shows a text directly, szStatus unchanged
-
 // The callbacks the panel file names, for the run-time.
-struct CallbackName;
 const CallbackName *ProgramCallbacks(int &count);
 
 int CC_PANEL(int panel, int event, void *callbackData, int eventData1, int eventData2);

@@ -3,7 +3,7 @@
 #ifndef APP_RECORD_H
 #define APP_RECORD_H
 
-#include "app/QzanRMRivad.h"
+#include "platform/ui.h"
 
 int CC_BIN_Sw_Record(CALLBACK_ARGS);
 // Appends the answer now in pp; does nothing while recording is off.

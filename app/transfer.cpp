@@ -4,6 +4,7 @@
 
 #include "app/globals.h"
 #include "app/record.h"
+#include "app/status.h"
 #include "graph/graph.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"

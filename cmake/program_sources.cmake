@@ -7,6 +7,7 @@ set(QZAN_PROGRAM_SOURCES
   ${QZAN_ROOT}/app/measure.cpp
   ${QZAN_ROOT}/app/transfer.cpp
   ${QZAN_ROOT}/app/record.cpp
+  ${QZAN_ROOT}/app/status.cpp
   ${QZAN_ROOT}/link/frames.cpp
   ${QZAN_ROOT}/link/port.cpp
   ${QZAN_ROOT}/link/datablock.cpp

@@ -1,6 +1,6 @@
 // Port set-up, the echo check and the receive callback that takes every
 // 36-byte reply off the line.
-#include "app/QzanRMRivad.h"
+#include "app/status.h"
 #include "app/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"

@@ -21,6 +21,9 @@ using CtrlCallback = int (*)(int panel, int control, int event, void *callbackDa
                              int eventData1, int eventData2);
 using PanelCallback = int (*)(int panel, int event, void *callbackData, int eventData1,
                               int eventData2);
+// The parameter list of a control callback, for declaring many of them.
+#define CALLBACK_ARGS                                                                        \
+    int panel, int control, int event, void *callbackData, int eventData1, int eventData2
 
 // The program's callbacks by the names the panel file gives them.
 struct CallbackName {

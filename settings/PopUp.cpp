@@ -3,6 +3,7 @@
 #include "settings/PopUp.h"
 
 #include "app/convert.h"
+#include "app/status.h"
 #include "app/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"

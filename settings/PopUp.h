@@ -3,7 +3,7 @@
 #ifndef SETTINGS_POPUP_H
 #define SETTINGS_POPUP_H
 
-#include "app/QzanRMRivad.h"
+#include "platform/ui.h"
 
 int CC_NEDITEdgeLeft(CALLBACK_ARGS);
 int CC_NEDITEdgeRight(CALLBACK_ARGS);

@@ -2,7 +2,7 @@
 // range clamping) and the parameter fetch from the sensor's RAM or EEPROM.
 #include "settings/gui.h"
 
-#include "app/QzanRMRivad.h"
+#include "app/status.h"
 #include "app/convert.h"
 #include "app/globals.h"
 #include "graph/graph.h"

@@ -2,7 +2,7 @@
 // wide, in the order of the parameter record.
 #include "settings/gui.h"
 
-#include "app/QzanRMRivad.h"
+#include "app/status.h"
 #include "app/globals.h"
 #include "link/com232.h"
 #include "platform/ui.h"

@@ -5,6 +5,7 @@
 
 #include "app/QzanRMRivad.h"
 #include "app/globals.h"
+#include "app/status.h"
 #include "graph/graph.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"

@@ -4,6 +4,7 @@
 
 #include "app/QzanRMRivad.h"
 #include "app/globals.h"
+#include "app/status.h"
 #include "app/record.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
