@@ -49,8 +49,10 @@ namespace {
 std::string joinWords(std::span<const std::uint16_t> words)
 {
     std::string text;
-    for (std::uint16_t w : words)
-        text += " " + std::to_string(w);
+    for (std::uint16_t w : words) {
+        text += ' ';
+        text += std::to_string(w);
+    }
     return text;
 }
 
