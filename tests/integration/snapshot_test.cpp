@@ -4,6 +4,7 @@
 #include "program_fixture.h"
 
 #include "app/globals.h"
+#include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"
 #include "platform/ui.h"
@@ -24,7 +25,18 @@ TEST_F(Snapshot, liveMeasurement)
         GTEST_SKIP() << "set QZAN_SNAPSHOT_DIR to take the pictures";
     ASSERT_TRUE(StartSim({"--baud", "19200", "--drift", "25", "--noise", "6"}));
     StartProgram();
+    // The sensor evaluates by the mode it was sent, so send the drop-down's
+    // choice before the picture shows it.
     ChooseItem(panelHandle, PANEL_DropDEvalmode, 2);
+    Click(panelHandle, PANEL_BTNSend);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (auto &l : sim_.Log())
+                if (l.kind == "REQ" && l.cmd == CMD_WRITE_RAM)
+                    return true;
+            return false;
+        },
+        3000));
     const GraphModel *data = GetGraphModel(panelHandle, PANEL_GraphData);
     const long long before = data->curvesDrawn;
     When([&] { return data->curvesDrawn - before >= 8; },
