@@ -19,18 +19,12 @@ long long RawPlots() { return GetGraphModel(panelHandle, PANEL_GRAPH_RAW)->delet
 
 long Answers(const SimProcess &sim, int cmd)
 {
-    long n = 0;
-    for (auto &l : sim.Log())
-        n += l.kind == "ANS" && l.cmd == cmd;
-    return n;
+    return static_cast<long>(sim.Log("ANS", cmd).size());
 }
 
 long RequestsOf(const SimProcess &sim, int cmd)
 {
-    long n = 0;
-    for (auto &l : sim.Log())
-        n += l.kind == "REQ" && l.cmd == cmd;
-    return n;
+    return static_cast<long>(sim.Log("REQ", cmd).size());
 }
 
 using Cycle = ProgramTest;

@@ -143,3 +143,12 @@ std::vector<SimLogLine> SimProcess::Log() const
     }
     return lines;
 }
+
+std::vector<SimLogLine> SimProcess::Log(const std::string &kind, int cmd) const
+{
+    std::vector<SimLogLine> out;
+    for (auto &l : Log())
+        if (l.kind == kind && l.cmd == cmd)
+            out.push_back(std::move(l));
+    return out;
+}

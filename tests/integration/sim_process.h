@@ -38,6 +38,8 @@ public:
     std::map<int, SimCounts> Counts() const;
     long Fault(const std::string &name) const;
     std::vector<SimLogLine> Log() const;
+    // The record's lines of one kind ("REQ" or "ANS") and command code.
+    std::vector<SimLogLine> Log(const std::string &kind, int cmd) const;
     std::string Stderr() const;
 
     static std::string Binary(); // qzan-sensor-sim beside the test

@@ -29,14 +29,7 @@ TEST_F(Snapshot, liveMeasurement)
     // choice before the picture shows it.
     ChooseItem(panelHandle, PANEL_DropDEvalmode, 2);
     Click(panelHandle, PANEL_BTNSend);
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            for (auto &l : sim_.Log())
-                if (l.kind == "REQ" && l.cmd == CMD_WRITE_RAM)
-                    return true;
-            return false;
-        },
-        3000));
+    ASSERT_TRUE(WaitUntil([&] { return !sim_.Log("REQ", CMD_WRITE_RAM).empty(); }, 3000));
     const GraphModel *data = GetGraphModel(panelHandle, PANEL_GraphData);
     const long long before = data->curvesDrawn;
     When([&] { return data->curvesDrawn - before >= 8; },

@@ -48,15 +48,6 @@ std::string ReadFile(const std::string &path)
     return s.str();
 }
 
-std::vector<SimLogLine> Of(const SimProcess &sim, const char *kind, int cmd)
-{
-    std::vector<SimLogLine> out;
-    for (auto &l : sim.Log())
-        if (l.kind == kind && l.cmd == cmd)
-            out.push_back(l);
-    return out;
-}
-
 class Transfer : public ProgramTest {
 protected:
     void SetUp() override
@@ -83,7 +74,7 @@ TEST_F(Transfer, sendToRamThenGetFromRamShowsTheSentSet)
     EXPECT_EQ(Status(), "Line Ok!");
     // Get flushes the output queue first: give the line the time to carry
     // the send, as an operator's second click always does.
-    ASSERT_TRUE(WaitUntil([&] { return !Of(sim_, "REQ", CMD_WRITE_RAM).empty(); }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return !sim_.Log("REQ", CMD_WRITE_RAM).empty(); }, 3000));
     SetPanel(100, 100, 1.0);
     Click(panelHandle, PANEL_BTNGet);
     EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
@@ -91,7 +82,7 @@ TEST_F(Transfer, sendToRamThenGetFromRamShowsTheSentSet)
     EXPECT_EQ(vThd, 333);
     EXPECT_EQ(para15, 1100);
     EXPECT_EQ(IntValue(panelHandle, PANEL_Slide_Power), 777);
-    const auto writes = Of(sim_, "REQ", CMD_WRITE_RAM);
+    const auto writes = sim_.Log("REQ", CMD_WRITE_RAM);
     ASSERT_EQ(writes.size(), 1u);
     EXPECT_EQ(writes[0].words[0], 777u);
 }
@@ -102,14 +93,14 @@ TEST_F(Transfer, sendToEepromThenGetFromEepromShowsTheSentSet)
     EXPECT_EQ(target, EEPROM);
     SetPanel(640, 700, 0.95);
     Click(panelHandle, PANEL_BTNSend);
-    ASSERT_TRUE(WaitUntil([&] { return !Of(sim_, "REQ", CMD_WRITE_EEPROM).empty(); }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return !sim_.Log("REQ", CMD_WRITE_EEPROM).empty(); }, 3000));
     SetPanel(100, 100, 1.0);
     Click(panelHandle, PANEL_BTNGet);
     EXPECT_EQ(power, 640);
     EXPECT_EQ(vThd, 700);
     EXPECT_EQ(para15, 950);
-    EXPECT_EQ(Of(sim_, "REQ", CMD_WRITE_EEPROM).size(), 1u);
-    EXPECT_EQ(Of(sim_, "REQ", CMD_READ_EEPROM).size(), 1u);
+    EXPECT_EQ(sim_.Log("REQ", CMD_WRITE_EEPROM).size(), 1u);
+    EXPECT_EQ(sim_.Log("REQ", CMD_READ_EEPROM).size(), 1u);
 }
 
 TEST_F(Transfer, radioButtonsKeepExactlyOneOnAndFallBackToRam)
@@ -282,7 +273,7 @@ TEST_F(Transfer, dataReadDrawsTheSimulatorsLineAndEndsOnStop)
     EXPECT_FALSE(Dimmed(panelHandle, PANEL_GraphData));
     Spin(50);
     // The last four blocks answered are the curve.
-    const auto blocks = Of(sim_, "ANS", CMD_DATA_BLOCK);
+    const auto blocks = sim_.Log("ANS", CMD_DATA_BLOCK);
     ASSERT_GE(blocks.size(), 4u);
     std::vector<unsigned> line;
     for (size_t b = blocks.size() - 4; b < blocks.size(); ++b)
@@ -291,7 +282,7 @@ TEST_F(Transfer, dataReadDrawsTheSimulatorsLineAndEndsOnStop)
     for (int i = 0; i < LINE_SAMPLES; ++i)
         ASSERT_EQ(adcbuf[i], line[i]) << i;
     // Requests: block index and the flag of the last block.
-    const auto requests = Of(sim_, "REQ", CMD_DATA_BLOCK);
+    const auto requests = sim_.Log("REQ", CMD_DATA_BLOCK);
     ASSERT_GE(requests.size(), 4u);
     EXPECT_EQ(requests[3].words[0], 192u);
     EXPECT_EQ(requests[3].words[1], 1u);
@@ -386,10 +377,10 @@ TEST_F(Transfer, backgroundTeachWithAnAnswerFetchesOnRelease)
     EXPECT_TRUE(WaitUntil([&] { return !Dimmed(panelPopUp, POPUP_BTNTeachBackGround); }, 3000));
     EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
     EXPECT_EQ(IntValue(panelPopUp, POPUP_LED_TeachBackGround), 0);
-    const auto teach = Of(sim_, "REQ", CMD_TEACH_BACKGROUND);
+    const auto teach = sim_.Log("REQ", CMD_TEACH_BACKGROUND);
     ASSERT_EQ(teach.size(), 1u);
     EXPECT_EQ(teach[0].words[14], 2u) << "the panels' values go out";
-    EXPECT_EQ(Of(sim_, "REQ", CMD_READ_RAM).size(), 2u) << "start-up and after the teach";
+    EXPECT_EQ(sim_.Log("REQ", CMD_READ_RAM).size(), 2u) << "start-up and after the teach";
 }
 
 TEST_F(Transfer, backgroundTeachWithoutAnAnswerTimesOutAndFetchesNothing)
@@ -402,7 +393,7 @@ TEST_F(Transfer, backgroundTeachWithoutAnAnswerTimesOutAndFetchesNothing)
     EXPECT_TRUE(WaitUntil([&] { return !Dimmed(panelPopUp, POPUP_BTNTeachBackGround); }, 4000));
     EXPECT_EQ(Status(), "Timeout-RS-232...");
     EXPECT_EQ(IntValue(panelPopUp, POPUP_LED_TeachBackGround), 0);
-    EXPECT_EQ(Of(sim_, "REQ", CMD_READ_RAM).size(), 0u);
+    EXPECT_EQ(sim_.Log("REQ", CMD_READ_RAM).size(), 0u);
 }
 
 } // namespace
