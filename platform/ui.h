@@ -10,7 +10,9 @@
 enum {
     EV_COMMIT = 1,        // the user confirmed a value, or released a button
     EV_VALUE_CHANGED = 2, // the user changed a value
-    EV_LEFT_CLICK = 3,    // mouse button pressed over the control (never the keyboard)
+    // Mouse button pressed over the control; for a button also the first
+    // half of a keyboard click (space, mnemonic), whose commit follows.
+    EV_LEFT_CLICK = 3,
     EV_TIMER_TICK = 4,    // a timer control's interval passed
     EV_CLOSE = 5,         // the user asked to close the panel
     EV_GOT_FOCUS = 6,

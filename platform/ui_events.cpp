@@ -78,6 +78,7 @@ private:
 
     bool pressOnButton(QMouseEvent *e);
     bool releaseOnButton(QMouseEvent *e);
+    void keyboardClick();
 
     QPointer<QWidget> m_widget;
     Kind m_kind;
@@ -96,6 +97,8 @@ private:
     bool m_inPressCallback = false;
     bool m_releasedInPress = false;
     bool m_releasedInside = false;
+    // Buttons: a keyboard click's left-click callback is running.
+    bool m_inKeyClick = false;
 };
 
 void ControlEvents::connectKind()
@@ -103,10 +106,10 @@ void ControlEvents::connectKind()
     QWidget *w = m_widget;
     switch (m_kind) {
     case Kind::Button:
-        // The keyboard (space, a mnemonic) clicks; the mouse never does, its
-        // release is taken in the event filter.
+        // Only the keyboard (space, a mnemonic) clicks: the mouse's press and
+        // release are taken in the event filter.
         connect(static_cast<QAbstractButton *>(w), &QAbstractButton::clicked, this,
-                [this] { raiseIfEnabled(EV_COMMIT); });
+                [this] { keyboardClick(); });
         break;
     case Kind::Radio:
         connect(static_cast<QAbstractButton *>(w), &QAbstractButton::clicked, this,
@@ -212,8 +215,8 @@ bool ControlEvents::eventFilter(QObject *watched, QEvent *e)
 // command's file popup), during which the release comes and goes.
 bool ControlEvents::pressOnButton(QMouseEvent *)
 {
-    if (m_inPressCallback)
-        return true; // a second press while the first one's callback runs
+    if (m_inPressCallback || m_inKeyClick)
+        return true; // a second press while the first click's callback runs
     m_pressArmed = true;
     m_releasedInPress = false;
     m_inPressCallback = true;
@@ -259,6 +262,22 @@ bool ControlEvents::releaseOnButton(QMouseEvent *me)
     if (inside)
         raise(EV_COMMIT);
     return false;
+}
+
+// A keyboard click is a whole click, as the mouse delivers one: left-click,
+// then commit once the left-click's callback has returned, also when that
+// callback ran a nested loop (the background teach) or dimmed the button.
+void ControlEvents::keyboardClick()
+{
+    if (!enabled() || m_inKeyClick || m_inPressCallback)
+        return; // a key repeated while the first click's callback still runs
+    m_inKeyClick = true;
+    const QPointer<ControlEvents> self(this);
+    raise(EV_LEFT_CLICK);
+    if (!self)
+        return;
+    m_inKeyClick = false;
+    raise(EV_COMMIT);
 }
 
 class PanelEvents : public QObject {
