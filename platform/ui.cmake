@@ -6,6 +6,8 @@ set(QZAN_PLATFORM_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ui_loader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_panels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_events.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ui_wheel.h
+  ${CMAKE_CURRENT_LIST_DIR}/ui_wheel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_values.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_attributes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_widgets.h

@@ -14,6 +14,7 @@
 #include "platform/ui_portlist.h"
 #include "platform/ui_readout.h"
 #include "platform/ui_registry.h"
+#include "platform/ui_wheel.h"
 #include "platform/ui_widgets.h"
 #include "platform/runtime_p.h"
 
@@ -250,6 +251,7 @@ int LoadPanel(int parentPanel, const char *file, int panelNumber)
     record.widget = panel.get();
     const int handle = ui::AddPanel(std::move(record));
     BindEvents(panel.get(), handle);
+    ui::GuardWheel(panel.get());
     ui::BindPanelEvents(panel.get(), handle, panelCallback);
     panel.release(); // owned by its parent panel, or by the registry until discarded
     return handle;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # An operator's session with the built program on a virtual display, by mouse
 # and keyboard: Run, Stop, Get, save the parameters to a file and load them
-# back through the real dialogs, choose the port again, close the window.
+# back through the real dialogs, a wheel turn that must not touch the port,
+# choose the port again, close the window.
 # What the program did is read from the simulator's record of requests.
 set -euo pipefail
 bin=$1
@@ -83,6 +84,16 @@ written=$(requests 1)
 press BTNSend
 wait_for 5 more_than 1 "$written" || fail "Send to RAM sent nothing"
 [ "$(last_request 1 | cut -d' ' -f1)" = 777 ] || fail "the loaded power did not reach the sensor"
+
+echo "A wheel turn over the closed COM drop-down changes nothing"
+checks=$(requests 7)
+fetched=$(requests 2)
+read -r x y < <(awk '$1 == "DropDCom" { print $2, $3 }' "$work/map")
+# Down and up again: without the guard COM1 would be closed and opened anew.
+xdotool mousemove "$((X + x))" "$((Y + y))" click 5 click 4
+sleep 1
+[ "$(requests 7)" -eq "$checks" ] && [ "$(requests 2)" -eq "$fetched" ] ||
+  fail "the wheel re-opened the port"
 
 echo "Choose the port again"
 checks=$(requests 7)
