@@ -14,6 +14,8 @@ set(QZAN_PLATFORM_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ui_widgets.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_readout.h
   ${CMAKE_CURRENT_LIST_DIR}/ui_readout.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ui_accessible.h
+  ${CMAKE_CURRENT_LIST_DIR}/ui_accessible.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_portlist.h
   ${CMAKE_CURRENT_LIST_DIR}/ui_portlist.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_graph.h

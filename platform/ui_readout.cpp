@@ -1,6 +1,8 @@
 // The numeric display widget.
 #include "platform/ui_readout.h"
 
+#include "platform/ui_accessible.h"
+
 #include <QEvent>
 #include <QPainter>
 
@@ -10,6 +12,7 @@ constexpr int kMargin = 4; // between the frame and the digits
 
 QzReadout::QzReadout(QWidget *parent) : QWidget(parent)
 {
+    ui::InstallAccessibleWidgets();
     setAttribute(Qt::WA_OpaquePaintEvent); // every pixel is painted below
     setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -24,6 +27,7 @@ void QzReadout::setValue(int v)
     m_value = v;
     m_text.setText(QString::number(v)); // digits only: no locale grouping
     update();
+    ui::NotifyValueShown(this, v);
 }
 
 QSize QzReadout::sizeHint() const

@@ -16,6 +16,7 @@ public:
 
     int value() const { return m_value; }
     void setValue(int v);
+    QString text() const { return m_text.text(); } // what it shows
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

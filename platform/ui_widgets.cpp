@@ -2,6 +2,8 @@
 // binary switch, LED, timer placeholder, and spin boxes that report a step.
 #include "platform/ui_widgets.h"
 
+#include "platform/ui_accessible.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -35,6 +37,7 @@ QzSlide::QzSlide(QWidget *parent)
     m_number->setMinimumWidth(m_number->fontMetrics().horizontalAdvance(QStringLiteral("-65535")) + 8);
     m_slider->setRange(0, 100);
     setFocusProxy(m_slider);
+    ui::InstallAccessibleWidgets();
 
     connect(m_slider, &QSlider::valueChanged, this, [this](int v) {
         if (m_indicator)
@@ -91,7 +94,22 @@ void QzSlide::setIndicator(bool on)
     setValue(m_value);
 }
 
-void QzSlide::showValue() { m_number->setText(QString::number(m_value)); }
+void QzSlide::editValue(int v)
+{
+    if (!m_indicator)
+        m_slider->setValue(v);
+}
+
+QString QzSlide::shownText() const { return m_number->text(); }
+
+void QzSlide::showValue()
+{
+    const QString text = QString::number(m_value);
+    if (text == m_number->text())
+        return;
+    m_number->setText(text);
+    ui::NotifyValueShown(this, m_value);
+}
 
 // ---- Switch ------------------------------------------------------------------
 
@@ -103,6 +121,7 @@ constexpr int kGap = 6;
 
 QzSwitch::QzSwitch(QWidget *parent) : QWidget(parent)
 {
+    ui::InstallAccessibleWidgets();
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
@@ -113,6 +132,7 @@ void QzSwitch::setChecked(bool on)
         return;
     m_on = on;
     update();
+    ui::NotifyCheckedShown(this);
     emit stateChanged(on);
 }
 
@@ -195,6 +215,7 @@ void QzSwitch::toggleByUser()
 {
     m_on = !m_on;
     update();
+    ui::NotifyCheckedShown(this);
     emit stateChanged(m_on);
     emit toggledByUser(m_on);
 }
@@ -222,13 +243,17 @@ void QzSwitch::keyPressEvent(QKeyEvent *e)
 
 QzLed::QzLed(QWidget *parent) : QWidget(parent)
 {
+    ui::InstallAccessibleWidgets();
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void QzLed::setOn(bool on)
 {
+    if (on == m_on)
+        return;
     m_on = on;
     update();
+    ui::NotifyCheckedShown(this);
 }
 
 void QzLed::setOnColor(const QColor &c)

@@ -37,6 +37,9 @@ public:
     void setValue(int v);
     void setPageStep(int v);
     void setIndicator(bool on);
+    // Moves an input slide as the operator would: its signals follow.
+    void editValue(int v);
+    QString shownText() const; // the number beside the bar
 
 signals:
     void valueEdited(int value); // the user moved the slider
@@ -71,6 +74,9 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
+    // Flips it as the operator's click or key does.
+    void toggleByUser();
+
 signals:
     void toggledByUser(bool on); // the user flipped it
     void stateChanged(bool on);  // it changed, by the user or the program
@@ -82,7 +88,6 @@ protected:
 
 private:
     QRect trackRect() const;
-    void toggleByUser();
 
     bool m_on = false;
     QString m_onText = QStringLiteral("On");
