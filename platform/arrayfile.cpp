@@ -1,5 +1,6 @@
 // Array files: numbers in text, one per line, in fields of a fixed width.
 // Plain C++ with no locale: the same bytes on every machine.
+#include "platform/replacefile.h"
 #include "platform/ui.h"
 
 #include <charconv>
@@ -137,33 +138,17 @@ int ArrayToFile(const char *file, const void *array, int type, int count, int gr
         fieldLayout != FIELD_CONSTANT_WIDTH || fieldWidth < 0 || fieldWidth > 32 ||
         (groupLayout != GROUPS_IN_COLUMNS && groupLayout != GROUPS_IN_ROWS))
         return AFE_ARGUMENT;
-    // Written beside the target and renamed over it, so that a failed write
-    // (disk full, device gone) never leaves a half-written file behind.
-    const std::string temporary = std::string(file) + ".part";
-    std::FILE *f = std::fopen(temporary.c_str(), "wb");
-    if (!f)
-        return AFE_OPEN;
-    bool ok = true;
+    std::string text;
     char line[kMaxLine + 2];
-    for (int i = 0; i < count && ok; ++i) {
+    for (int i = 0; i < count; ++i) {
         const int n = FormatElement(line, sizeof line - 1, array, type, i, fieldWidth);
-        if (n <= 0 || static_cast<std::size_t>(n) >= sizeof line - 1) {
-            ok = false;
-            break;
-        }
+        if (n <= 0 || static_cast<std::size_t>(n) >= sizeof line - 1)
+            return AFE_WRITE;
         line[n] = '\n';
-        ok = std::fwrite(line, 1, static_cast<std::size_t>(n) + 1, f) ==
-             static_cast<std::size_t>(n) + 1;
+        text.append(line, static_cast<std::size_t>(n) + 1);
     }
-    if (std::fflush(f) != 0)
-        ok = false;
-    if (std::fclose(f) != 0)
-        ok = false;
-    if (ok && std::rename(temporary.c_str(), file) != 0)
-        ok = false;
-    if (!ok)
-        std::remove(temporary.c_str());
-    return ok ? 0 : AFE_WRITE;
+    // Written aside and put in place whole, or not at all.
+    return rt::ReplaceFile(file, text.data(), text.size());
 }
 
 int FileToArray(const char *file, void *array, int type, int count, int groups,

@@ -3,6 +3,7 @@
 
 #include "platform/inspect.h"
 #include "platform/runtime_p.h"
+#include "platform/savefile.h"
 #include "platform/ui_graph.h"
 #include "platform/ui_messages.h"
 
@@ -184,8 +185,8 @@ QString Encode(QzGraph &graph, Format format, QByteArray &out)
     return QStringLiteral("unknown format");
 }
 
-// Unbuffered, a short write comes back to this loop and the next attempt
-// fails with the system's reason; Qt's own buffer would lose that reason.
+// The file is unbuffered (OpenToReplace): a short write comes back to this
+// loop and the next attempt fails with the system's reason.
 QString WriteAll(QSaveFile &file, const QByteArray &bytes)
 {
     qint64 done = 0;
@@ -284,9 +285,10 @@ QString Save(QzGraph &graph, Format format, const QString &path)
     QByteArray bytes;
     if (const QString error = Encode(graph, format, bytes); !error.isEmpty())
         return error;
-    // The new file appears whole, under its name, or not at all.
+    // The new file appears whole, under its name, or not at all; the old
+    // one keeps what it was (see OpenToReplace).
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    if (!rt::OpenToReplace(file))
         return file.errorString();
     const QString error = WriteAll(file, bytes);
     if (!error.isEmpty()) {

@@ -31,8 +31,9 @@ QByteArray CsvText(const GraphModel &model, const QString &columns);
 QImage Picture(QzGraph &graph, double scale);
 
 // Writes the export to `path` through a temporary file beside it, so that a
-// failure leaves no part of a file behind. Empty on success, else the
-// system's reason.
+// failure leaves no part of a file behind and the old file as it was; a
+// link is followed and the old file's permissions kept. Empty on success,
+// else the system's reason.
 QString Save(QzGraph &graph, Format format, const QString &path);
 
 // Where the next export's file dialog starts: the folder of the last export

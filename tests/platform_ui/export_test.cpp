@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSvgRenderer>
@@ -25,6 +26,7 @@
 #include <clocale>
 #include <csignal>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <sys/resource.h>
@@ -235,6 +237,21 @@ TEST_F(GraphExport, aFileThatCannotBeWrittenSaysWhyAndLeavesNothingBehind)
     EXPECT_EQ(ReadAll(path), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"blocker", "line.csv"}));
+}
+
+TEST_F(GraphExport, anExportOverALinkedProtectedFileKeepsTheLinkAndTheMode)
+{
+    PlotLine();
+    QzGraph *graph = Graph(PANEL_GraphData);
+    const QString target = dir.filePath("kept.png"), link = dir.filePath("line.png");
+    ASSERT_EQ(graph_export::Save(*graph, graph_export::Format::Png, target), "");
+    namespace fs = std::filesystem;
+    fs::permissions(target.toStdString(), fs::perms(0640));
+    ASSERT_TRUE(QFile::link(QStringLiteral("kept.png"), link));
+    ASSERT_EQ(graph_export::Save(*graph, graph_export::Format::Csv, link), "");
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), target);
+    EXPECT_TRUE(ReadAll(target).startsWith("pixel,sample,threshold\n"));
+    EXPECT_EQ(fs::status(target.toStdString()).permissions(), fs::perms(0640));
 }
 
 TEST_F(GraphExport, theMenuSavesDataThroughTheDialogAndReportsToTheSink)

@@ -141,15 +141,18 @@ TEST_F(ArrayFile, aFileThatCannotBeWrittenSaysSoAndKeepsTheOldOne)
                           FIELD_CONSTANT_WIDTH, 4, FILE_ASCII),
               AFE_OPEN);
     EXPECT_EQ(Read(path), "old\n");
-    // A target that is a directory cannot be replaced: the error comes after
-    // writing, and neither the target nor a temporary file is left changed.
+    // A target that is a directory cannot be replaced: it is refused before
+    // anything is written, and no temporary file is left beside it.
     const std::string asDir = Path("adir");
     fs::create_directories(asDir);
     EXPECT_EQ(ArrayToFile(asDir.c_str(), kStartSet, TYPE_U32, 16, 1, GROUPS_IN_COLUMNS,
                           FIELD_CONSTANT_WIDTH, 4, FILE_ASCII),
-              AFE_WRITE);
+              AFE_OPEN);
     EXPECT_TRUE(fs::is_directory(asDir));
-    EXPECT_FALSE(fs::exists(asDir + ".part"));
+    int entries = 0;
+    for (const auto &e : fs::directory_iterator(dir_))
+        entries += e.path().filename() == "keep.dat" || e.path().filename() == "adir" ? 0 : 1;
+    EXPECT_EQ(entries, 0);
 }
 
 TEST_F(ArrayFile, badArgumentsAreRefused)
