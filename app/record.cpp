@@ -1,6 +1,13 @@
 // Recording of measurement answers: one CSV row per answer of a running
 // measurement cycle or data read, written out at least once a second so that
 // a killed program loses at most the last second.
+//
+// A recording is a stream, so it cannot be written aside and put in place at
+// the end as a parameter file is. The chosen file itself is opened for
+// appending: a symbolic link leads to its target, the file keeps its
+// permissions, nothing is renamed. Rows are collected whole in a buffer and
+// go out in one write each second; a write that fails half-way (a full disk)
+// is cut back to the last whole row, so the file always ends with one.
 #include "app/record.h"
 
 #include "app/globals.h"
@@ -11,6 +18,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -19,9 +28,15 @@ using Clock = std::chrono::steady_clock;
 std::FILE *g_file = nullptr;
 char g_path[PATH_BUF] = "";
 char g_folder[PATH_BUF] = "";
-long g_rows = 0;
+long g_rows = 0;           // rows in the file
+long g_pendingRows = 0;    // rows in the buffer
+unsigned long long g_size = 0; // bytes in the file: its end is the end of a row
 Clock::time_point g_started;
 Clock::time_point g_flushed;
+
+// Some seconds of rows at the fastest answer rate before they must go out.
+char g_buffer[16384];
+std::size_t g_pending = 0;
 
 constexpr const char *kHeader =
     "time_ms,edge1,edge2,measured,teach,tolerance,window_start,edges,in_tolerance\n";
@@ -45,17 +60,47 @@ void Fail(int error)
 {
     std::fclose(g_file);
     g_file = nullptr;
+    g_pending = 0;
+    g_pendingRows = 0;
     SwitchOff();
     SayWriteFailed(error);
 }
 
-void Flush(void)
+// Writes the buffered rows out in one go; false (and recording stopped) if
+// they could not all be written.
+bool WriteOut(void)
 {
     if (!g_file)
-        return;
-    if (std::fflush(g_file) != 0)
-        Fail(errno);
+        return false;
     g_flushed = Clock::now();
+    if (g_pending == 0)
+        return true;
+    const std::size_t written = std::fwrite(g_buffer, 1, g_pending, g_file);
+    if (written != g_pending) {
+        const int error = errno;
+        // Whatever part of a row reached the file goes again. A device such
+        // as /dev/full cannot be cut: nothing of it is a file to keep whole.
+        std::error_code ignored;
+        std::filesystem::resize_file(g_path, g_size, ignored);
+        Fail(error);
+        return false;
+    }
+    g_size += g_pending;
+    g_rows += g_pendingRows;
+    g_pending = 0;
+    g_pendingRows = 0;
+    return true;
+}
+
+// Takes a whole row (or the header) into the buffer; false if the rows
+// before it could not be written out to make room.
+bool Put(const char *text, std::size_t length)
+{
+    if (length > sizeof g_buffer - g_pending && !WriteOut())
+        return false;
+    std::memcpy(g_buffer + g_pending, text, length);
+    g_pending += length;
+    return true;
 }
 
 void Start(void)
@@ -70,28 +115,32 @@ void Start(void)
             SetCtrlVal(panelHandle, PANEL_STATUS, "File path too long (max. 259 characters)!");
         return;
     }
-    std::FILE *f = std::fopen(path, "a");
+    std::FILE *f = std::fopen(path, "ab");
     if (!f) {
         SwitchOff();
         std::snprintf(g_text, sizeof g_text, "Cannot record to %s: %s", path, std::strerror(errno));
         Say();
         return;
     }
+    // Unbuffered: a write-out is one write of whole rows, never a part of
+    // the buffer that the C library chose to pass on.
+    std::setvbuf(f, nullptr, _IONBF, 0);
     std::snprintf(g_path, sizeof g_path, "%s", path);
     std::snprintf(g_folder, sizeof g_folder, "%s", path);
     if (char *slash = std::strrchr(g_folder, '/'))
         *slash = '\0';
     g_file = f;
     g_rows = 0;
+    g_pending = 0;
+    g_pendingRows = 0;
     g_started = g_flushed = Clock::now();
     // A file recorded into before gets its rows appended under its header.
     std::fseek(g_file, 0, SEEK_END);
-    if (std::ftell(g_file) == 0 && std::fputs(kHeader, g_file) < 0) {
-        Fail(errno);
-        return;
-    }
-    Flush();
-    if (g_file) {
+    const long end = std::ftell(g_file);
+    g_size = end > 0 ? static_cast<unsigned long long>(end) : 0;
+    if (end <= 0)
+        Put(kHeader, std::strlen(kHeader));
+    if (WriteOut()) {
         std::snprintf(g_text, sizeof g_text, "Recording to %s", g_path);
         Say();
     }
@@ -121,31 +170,33 @@ void RecordAnswer(void)
     // In tolerance: the measured value lies within setpoint +- tolerance.
     const int deviation = static_cast<int>(pp[2]) - static_cast<int>(pp[3]);
     const int inside = (deviation < 0 ? -deviation : deviation) <= pp[4] ? 1 : 0;
-    if (std::fprintf(g_file, "%lld,%u,%u,%u,%u,%u,%u,%u,%d\n", ms, unsigned{pp[0]},
-                     unsigned{pp[1]}, unsigned{pp[2]}, unsigned{pp[3]}, unsigned{pp[4]},
-                     unsigned{pp[5]}, unsigned{pp[6]}, inside) < 0) {
-        Fail(errno);
+    char row[160];
+    const int n = std::snprintf(row, sizeof row, "%lld,%u,%u,%u,%u,%u,%u,%u,%d\n", ms,
+                                unsigned{pp[0]}, unsigned{pp[1]}, unsigned{pp[2]},
+                                unsigned{pp[3]}, unsigned{pp[4]}, unsigned{pp[5]},
+                                unsigned{pp[6]}, inside);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof row)
+        return; // cannot happen with these fields; never a cut row
+    if (!Put(row, static_cast<std::size_t>(n)))
         return;
-    }
-    ++g_rows;
+    ++g_pendingRows;
     RecordFlushIfDue();
 }
 
 void RecordFlushIfDue(void)
 {
     if (g_file && Clock::now() - g_flushed >= std::chrono::seconds(1))
-        Flush();
+        WriteOut();
 }
 
-void RecordFlush(void) { Flush(); }
+void RecordFlush(void) { WriteOut(); }
 
 void StopRecording(void)
 {
     if (!g_file)
         return;
-    Flush();
-    if (!g_file)
-        return; // the flush failed and said so
+    if (!WriteOut())
+        return; // the write failed and said so
     const bool closed = std::fclose(g_file) == 0;
     g_file = nullptr;
     SwitchOff();
