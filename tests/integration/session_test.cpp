@@ -2,6 +2,7 @@
 // simulator, Run, Stop, Get, save to a file and load it back through the real
 // dialogs, choose the port again, close the window; WinMain returns 0.
 #include "program_fixture.h"
+#include "program_script.h"
 
 #include "app/QzanRMRivad.h"
 #include "app/globals.h"
@@ -20,48 +21,6 @@
 #include <functional>
 
 namespace {
-
-// Steps run in order from a poller in the event loop. A step's action may
-// itself run a long loop (the cycle, a dialog); the next step waits until it
-// has returned, unless it is meant to act inside it (Stop inside the cycle).
-class Script {
-public:
-    void Add(std::function<bool()> when, std::function<void()> action, bool inside = false)
-    {
-        steps_.push_back({std::move(when), std::move(action), inside});
-    }
-    void Start()
-    {
-        poll_.setInterval(5);
-        QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
-        poll_.start();
-    }
-    size_t Done() const { return next_; }
-
-private:
-    struct Step {
-        std::function<bool()> when;
-        std::function<void()> action;
-        bool inside;
-    };
-    void Poll()
-    {
-        if (next_ >= steps_.size() || (busy_ > 0 && !steps_[next_].inside) ||
-            !steps_[next_].when())
-            return;
-        // From a timer of its own: a timer's slot is never re-entered, and the
-        // action may run the cycle, inside which the next steps must poll.
-        QTimer::singleShot(0, [this, action = steps_[next_++].action] {
-            ++busy_;
-            action();
-            --busy_;
-        });
-    }
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    int busy_ = 0;
-    QTimer poll_;
-};
 
 // Answers the next file dialog by typing `name` and pressing Return.
 void AnswerDialogWith(const QString &name)
