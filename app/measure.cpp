@@ -61,8 +61,7 @@ int CC_BTNRun(int, int, int event, void *, int, int)
     nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
     if (nBytesW == FRAME_BYTES)
         ShowStatusText("Line Ok!");
-    SetCtrlAttribute(panelHandle, PANEL_Timer50ms, ATTR_ENABLED, 1);
-    ttick = 0;
+    StartTicks();
     stop_flag = 0;
     graphrefresh = 0;
 
@@ -84,7 +83,8 @@ int CC_BTNRun(int, int, int event, void *, int, int)
             stop_flag = 1;
             break;
         }
-        ProcessSystemEvents();
+        if (!WaitPass())
+            stop_flag = 1;
     }
 
     rx_flag = 0;
@@ -131,7 +131,8 @@ int CC_ButtonTeach(int, int, int event, void *, int, int)
             PushGET(RAM);
             break;
         }
-        ProcessSystemEvents();
+        if (!WaitPass())
+            break;
         // Without an answer nothing was taught: the status must not say so.
         if (ttick >= TEACH_TICKS && rx_flag == 0) {
             SetStatus("Timeout-RS-232...");

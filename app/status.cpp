@@ -17,14 +17,24 @@ void ShowStatus(void) { SetCtrlVal(panelHandle, PANEL_STATUS, szStatus); }
 
 void ShowStatusText(const char *text) { SetCtrlVal(panelHandle, PANEL_STATUS, text); }
 
+namespace {
+int g_waits = 0; // waits under way, nested ones included
+} // namespace
+
 void StartTicks(void)
 {
+    ++g_waits;
     SetCtrlAttribute(panelHandle, PANEL_Timer50ms, ATTR_ENABLED, 1);
     ttick = 0;
 }
 
 void StopTicks(void)
 {
-    SetCtrlAttribute(panelHandle, PANEL_Timer50ms, ATTR_ENABLED, 0);
+    if (g_waits > 0)
+        --g_waits;
+    if (g_waits == 0)
+        SetCtrlAttribute(panelHandle, PANEL_Timer50ms, ATTR_ENABLED, 0);
     ttick = 0;
 }
+
+int WaitPass(void) { return ProcessSystemEvents() == 0 ? 1 : 0; }

@@ -21,8 +21,6 @@ void Dim(int control, int dimmed)
     SetCtrlAttribute(panelHandle, control, ATTR_DIMMED, dimmed);
 }
 
-void EnableTimer(int on) { SetCtrlAttribute(panelHandle, PANEL_Timer50ms, ATTR_ENABLED, on); }
-
 // The data blocks are collected by polling the input queue, so the receive
 // callback must not take their first 36 bytes as a frame meanwhile.
 void RemoveReceiveCallback(void) { InstallComCallback(com, 0, kNotifyCount, sync, nullptr, nullptr); }
@@ -125,7 +123,8 @@ int CC_BTNData(int, int, int event, void *, int, int)
     Dim(PANEL_BTNLock3, 1);
     HidePanel(panelPopUp);
     hidePopUp = 1;
-    EnableTimer(1);
+    // The block reads and the measurement exchange below are the waits, each
+    // with the timer on; between them nothing waits.
     ttick = 0;
     stop_flag = 0;
     RemoveReceiveCallback();
@@ -141,7 +140,7 @@ int CC_BTNData(int, int, int event, void *, int, int)
         PlotDATACurve(adcbuf);
 
         InstallReceiveCallback();
-        EnableTimer(1);
+        StartTicks();
         FlushInQ(com);
         FlushOutQ(com);
         rx_flag = 0;
@@ -151,9 +150,11 @@ int CC_BTNData(int, int, int event, void *, int, int)
         nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
         ttick = 0;
         while (rx_flag != 1) {
-            ProcessSystemEvents();
+            if (!WaitPass()) {
+                stop_flag = 1;
+                break;
+            }
             if (ttick > WAIT_TICKS) {
-                EnableTimer(0);
                 SetStatus("Timeout RS232-Line!");
                 stop_flag = 1;
                 ttick = 0;
@@ -161,17 +162,17 @@ int CC_BTNData(int, int, int event, void *, int, int)
             }
         }
         RemoveReceiveCallback();
-        EnableTimer(0);
+        StopTicks();
         pix1 = pp[5];
         PlotRAWValues();
         if (rx_flag == 1)
             RecordAnswer();
-        ProcessSystemEvents();
+        if (!WaitPass())
+            stop_flag = 1;
     }
 
     FlushInQ(com);
     ttick = 0;
-    EnableTimer(0);
     Dim(PANEL_BTNLock1, 0);
     Dim(PANEL_BTNLock2, 0);
     InstallReceiveCallback();

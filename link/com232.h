@@ -33,7 +33,8 @@ int CheckComLine(int port);
 // The wait of a fetch or background teach: lets events run until the receive
 // callback has taken in a frame (1) or more than WAIT_TICKS ticks have passed
 // (0, with "Timeout-RS-232..." in szStatus). The answer is tested before the
-// time-out, so one that comes with the last tick counts.
+// time-out, so one that comes with the last tick counts. 0 without a text
+// when the main window was closed meanwhile.
 int WaitForReply(void);
 
 // Port set-up and receive callback.

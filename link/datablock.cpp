@@ -32,8 +32,10 @@ int ReadData64(int first, int refWord)
     StartTicks();
     int waiting = 0;
     for (;;) {
-        ProcessSystemEvents();
+        const int goesOn = WaitPass();
         waiting = GetInQLen(com);
+        if (!goesOn)
+            break; // the window was closed: take what has come
         if (ttick > WAIT_TICKS) {
             std::snprintf(szStatus, sizeof szStatus, "%s",
                           "Timeout-RS-232 while reading 64 data-words!");

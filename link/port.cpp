@@ -77,10 +77,11 @@ int CheckComLine(int port)
     rx_flag = 0;
     StartTicks();
     for (;;) {
-        ProcessSystemEvents();
+        if (!WaitPass())
+            break;
         if (ttick > WAIT_TICKS) {
             std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
-            StopTicks();
+            ttick = 0;
             break;
         }
         if (rx_flag != 0)
@@ -103,7 +104,8 @@ int CheckComLine(int port)
 int WaitForReply(void)
 {
     for (;;) {
-        ProcessSystemEvents();
+        if (!WaitPass())
+            return 0;
         if (rx_flag == 1)
             return 1;
         if (ttick > WAIT_TICKS) {

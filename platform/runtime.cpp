@@ -30,7 +30,10 @@ const ControlName *g_controls = nullptr;
 int g_controlCount = 0;
 
 QEventLoop *g_mainLoop = nullptr;
-bool g_quitPending = false;
+// Set by QuitUserInterface until the event loop it ends has returned. A
+// quit outlives the callback that asked for it: waits on the stack below
+// it end at their next pass, and the operator's input starts nothing new.
+bool g_quitRequested = false;
 int g_quitCode = 0;
 
 QTimer *g_guard = nullptr;
@@ -46,7 +49,6 @@ struct Deferred {
     std::function<void()> call;
 };
 std::vector<Deferred> g_deferred;
-std::vector<Deferred> g_running;
 bool g_flushPosted = false;
 
 void RunDeferred();
@@ -65,8 +67,13 @@ void RunDeferred()
     g_flushPosted = false;
     if (g_operationDepth > 0)
         return; // the ending operation posts again
-    g_running.swap(g_deferred);
-    for (auto &d : g_running) {
+    // A deferred call may run a wait of its own, inside which this runs
+    // again: each run takes its calls off the shared list into a list of
+    // its own, so neither touches the other's.
+    std::vector<Deferred> running;
+    running.swap(g_deferred);
+    for (std::size_t i = 0; i < running.size(); ++i) {
+        Deferred &d = running[i];
         if (d.hasOwner && d.owner.isNull())
             continue;
         if (g_operationDepth > 0) { // a call below started an operation
@@ -75,7 +82,6 @@ void RunDeferred()
         }
         d.call();
     }
-    g_running.clear();
     PostFlush();
 }
 
@@ -121,6 +127,8 @@ OperationScope::~OperationScope()
 }
 
 bool InOperation() { return g_operationDepth > 0; }
+
+bool Quitting() { return g_quitRequested; }
 
 void Dispatch(QObject *owner, int key, const std::function<void()> &call)
 {
@@ -176,8 +184,8 @@ int RunUserInterface(void)
 {
     if (!QApplication::instance())
         return UIE_NO_RUNTIME;
-    if (g_quitPending) {
-        g_quitPending = false;
+    if (g_quitRequested) { // asked before the loop began: it ends at once
+        g_quitRequested = false;
         return g_quitCode;
     }
     QEventLoop loop;
@@ -185,17 +193,18 @@ int RunUserInterface(void)
     g_mainLoop = &loop;
     const int code = loop.exec();
     g_mainLoop = outer;
-    g_quitPending = false;
+    g_quitRequested = false;
     return code;
 }
 
 int QuitUserInterface(int code)
 {
     g_quitCode = code;
+    g_quitRequested = true;
+    // Takes effect once the callbacks on the stack have returned; the waits
+    // among them learn of it from ProcessSystemEvents.
     if (g_mainLoop)
-        g_mainLoop->exit(code); // takes effect once the callbacks on the stack return
-    else
-        g_quitPending = true;
+        g_mainLoop->exit(code);
     return 0;
 }
 
@@ -210,13 +219,19 @@ int ProcessSystemEvents(void)
         g_guard->setTimerType(Qt::CoarseTimer);
         QObject::connect(g_guard, &QTimer::timeout, [] { g_guardFired = true; });
     }
+    if (g_quitRequested) {
+        // Nothing is worth waiting for now; what is pending still runs, so
+        // the program's windows and ports wind down as at any other time.
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        return 1;
+    }
     g_guardFired = false;
     g_guard->start(kGuardMs);
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     g_guard->stop();
     if (g_guardFired)
         ++g_stats.guardExpiries;
-    return 0;
+    return g_quitRequested ? 1 : 0;
 }
 
 const EventLoopStats &GetEventLoopStats() { return g_stats; }

@@ -32,6 +32,11 @@ public:
 };
 bool InOperation();
 
+// QuitUserInterface was called and its event loop has not yet ended. The
+// operator's input then starts nothing new; timer ticks and serial events
+// still reach the waits that are winding down.
+bool Quitting();
+
 // Runs `call` now when program callbacks may run, else once they may.
 // `owner` ties a deferred call to an object: when the owner is destroyed the
 // deferred call is dropped. Calls deferred with the same (owner, key) merge

@@ -55,9 +55,13 @@ void RegisterCallbacks(const CallbackName *table, int count);
 void RegisterControls(const ControlName *table, int count);
 
 int RunUserInterface(void);      // dispatches callbacks until QuitUserInterface
-int QuitUserInterface(int code); // makes RunUserInterface return `code`
+// Makes RunUserInterface return `code` once the callbacks on the stack have
+// returned; until then the operator's input raises no further event.
+int QuitUserInterface(int code);
 // Runs every pending event; when none is pending, waits for the next one but
 // never longer than a short guard, so a waiting loop costs no CPU and cannot hang.
+// 1 once QuitUserInterface has been called (and then without waiting): a
+// waiting loop ends, so that the callbacks on the stack return; else 0.
 int ProcessSystemEvents(void);
 
 // ---- Panels --------------------------------------------------------------

@@ -26,6 +26,9 @@ void CallControl(int panel, int control, CtrlCallback callback, int event)
 {
     if (!FindPanel(panel))
         return;
+    // After a close, a press released later must not start a cycle.
+    if (rt::Quitting() && event != EV_TIMER_TICK)
+        return;
     CallbackScope scope;
     callback(panel, control, event, nullptr, 0, 0);
 }
@@ -315,7 +318,7 @@ private:
         const int panel = m_panel;
         const PanelCallback callback = m_callback;
         rt::Dispatch(this, event, [=] {
-            if (!FindPanel(panel))
+            if (!FindPanel(panel) || rt::Quitting())
                 return;
             CallbackScope scope;
             callback(panel, event, nullptr, 0, 0);

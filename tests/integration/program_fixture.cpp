@@ -79,6 +79,10 @@ void ProgramTest::SetUp()
 void ProgramTest::TearDown()
 {
     StopProgram();
+    // A close in the test asked the run-time to quit, and no event loop ran
+    // here to take the request: take it now, so the next test starts afresh.
+    if (ProcessSystemEvents() != 0)
+        RunUserInterface();
     sim_.Stop();
     SetFilePopupHook(nullptr);
     std::filesystem::remove_all(dir_);
