@@ -64,7 +64,14 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: %s wait|gone TITLE SECONDS | close TITLE\n", argv[0]);
         return 2;
     }
+    // A busy virtual display now and then refuses or resets a new client's
+    // connection; a close that was never sent must not pass for one that
+    // was ignored, so try again for a while before giving up.
     Display *d = XOpenDisplay(nullptr);
+    for (int tries = 0; !d && tries < 100; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        d = XOpenDisplay(nullptr);
+    }
     if (!d) {
         std::fprintf(stderr, "cannot open the display\n");
         return 2;
