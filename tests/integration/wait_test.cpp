@@ -138,6 +138,9 @@ void PrintTo(const PortChangeCase &c, std::ostream *os) { *os << c.name; }
 
 // What the port chosen in the middle of the wait reaches.
 enum class Reach { Silent, Missing, Busy };
+const char *const kReachNames[] = {"Silent", "Missing", "Busy"};
+
+void PrintTo(Reach reach, std::ostream *os) { *os << kReachNames[static_cast<int>(reach)]; }
 
 using PortChangeParam = std::tuple<PortChangeCase, Reach>;
 
@@ -225,9 +228,8 @@ TEST_P(PortChangeInsideAWait, theWaitStillEndsWithItsTimeoutAndACloseEndsAll)
 
 std::string PortChangeName(const ::testing::TestParamInfo<PortChangeParam> &info)
 {
-    static const char *const kReach[] = {"Silent", "Missing", "Busy"};
     return std::string(std::get<0>(info.param).name) + "To" +
-           kReach[static_cast<int>(std::get<1>(info.param))];
+           kReachNames[static_cast<int>(std::get<1>(info.param))];
 }
 
 INSTANTIATE_TEST_SUITE_P(
