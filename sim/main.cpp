@@ -5,11 +5,15 @@
 #include "options.h"
 #include "params.h"
 #include "port.h"
+#include "recording.h"
+#include "replay.h"
 #include "sensor.h"
 #include "server.h"
 #include "signals.h"
 #include "stats.h"
 
+#include <chrono>
+#include <cinttypes>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -29,6 +33,48 @@ int usageError(const std::string &message)
 Nanos millis(double ms)
 {
     return Nanos(static_cast<long long>(ms * 1e6 + 0.5));
+}
+
+// Loads the recording whole before serving, so that a damaged file is told
+// at once and not after hours of replay. Null (and the reason printed) when
+// it cannot be served.
+std::unique_ptr<Replay> loadReplay(const Options &o)
+{
+    const TimePoint begin = Clock::now();
+    RecordingResult read = readRecording(o.replayFile);
+    if (!read.ok) {
+        // The message names the file and line; a hint at --help would not help.
+        std::fprintf(stderr, "qzan-sensor-sim: --replay: %s\n", read.error.c_str());
+        return nullptr;
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+    const Recording &rec = read.recording;
+    const std::uint32_t lastMs = rec.rows.back().timeMs - rec.rows.front().timeMs;
+    std::fprintf(stderr,
+                 "qzan-sensor-sim: replaying %s: %zu rows over %u:%02u:%02u.%03u "
+                 "(read in %.2f s)\n",
+                 o.replayFile.c_str(), rec.rows.size(), lastMs / 3'600'000,
+                 lastMs / 60'000 % 60, lastMs / 1000 % 60, lastMs % 1000, seconds);
+    if (rec.parts > 1)
+        std::fprintf(stderr,
+                     "qzan-sensor-sim: %s holds %u recordings, one after the other (the second "
+                     "from line %" PRIu64 "); they are replayed in turn\n",
+                     o.replayFile.c_str(), rec.parts, rec.secondPartLine);
+    if (rec.ignoredValues > 0)
+        std::fprintf(stderr,
+                     "qzan-sensor-sim: %s: ignored %" PRIu64 " values out of range 0..%lld in %"
+                     PRIu64 " rows, the first at line %" PRIu64 "\n",
+                     o.replayFile.c_str(), rec.ignoredValues,
+                     static_cast<long long>(kMaxRecordedValue), rec.ignoredRows,
+                     rec.firstIgnoredLine);
+    auto replay = std::make_unique<Replay>(std::move(read.recording.rows), o.replay);
+    replay->onLastRow([loop = o.replay.loop] {
+        std::fputs(loop ? "qzan-sensor-sim: replay: last row served, starting again\n"
+                        : "qzan-sensor-sim: replay: last row served; measurements are no "
+                          "longer answered\n",
+                   stderr);
+    });
+    return replay;
 }
 
 } // namespace
@@ -68,11 +114,20 @@ int main(int argc, char **argv)
     if (!o.device.empty() && !deviceBaudSupported(o.baud))
         return usageError("--baud: a serial device cannot be set to " + std::to_string(o.baud));
 
+    std::unique_ptr<Replay> replay;
+    if (!o.replayFile.empty()) {
+        replay = loadReplay(o);
+        if (!replay)
+            return 2;
+    }
+
     EventLog log(start);
     if (!o.logFile.empty() && !log.open(o.logFile, error))
         return usageError("--log: " + error);
 
     Sensor sensor(o.scene, startSet, o.answerWrites);
+    if (replay)
+        sensor.replayFrom(std::move(replay));
     if (!o.eepromFile.empty()) {
         sensor.onEepromWrite([path = o.eepromFile](const Words &words) {
             std::string writeError;

@@ -168,6 +168,18 @@ const std::vector<OptionSpec> &optionTable()
          realNumber(0, 3'600'000, "0..3600000", [](Options &o, double v) { o.reconnectMs = v; })},
         {"--fault-cmds", true, parseFaultCommands},
         {"--log", true, text([](Options &o, std::string v) { o.logFile = std::move(v); })},
+        {"--replay", true,
+         text([](Options &o, std::string v) { o.replayFile = std::move(v); })},
+        {"--replay-speed", true,
+         realNumber(0, 100'000, "0..100000",
+                    [](Options &o, double v) {
+                        o.replay.speed = v;
+                        o.replayTuned = true;
+                    })},
+        {"--replay-loop", false, flag([](Options &o) {
+             o.replay.loop = true;
+             o.replayTuned = true;
+         })},
     };
     return table;
 }
@@ -225,6 +237,10 @@ OptionsResult parseOptions(std::span<const std::string_view> args)
         result.error = "give exactly one of --link PATH or --device PATH";
         return result;
     }
+    if (o.replayTuned && o.replayFile.empty()) {
+        result.error = "--replay-speed and --replay-loop need --replay FILE";
+        return result;
+    }
     result.ok = true;
     return result;
 }
@@ -275,13 +291,23 @@ Faults (every N-th eligible answer, or with probability P):
                          (without it the simulator exits after disconnecting)
   --fault-cmds LIST      command codes the faults apply to (default all)
 
+Replay:
+  --replay FILE          answer measurements with the rows of a recording the
+                         program made, at their recorded times; everything else
+                         stays the scene's. After the last row measurements
+                         get no answer
+  --replay-speed X       X times the recorded pace (default 1; 0 = one row per
+                         request, as fast as asked)
+  --replay-loop          after the last row start again from the first
+
 Record:
   --log FILE             one line per request, answer, fault, discard and
                          connection: "<ms> REQ|ANS|FAULT|DROP|CONNECT|DISCONNECT ..."
   --help                 this text
 
 Counts of requests, answers, discarded bytes and faults go to stderr at exit
-(SIGINT, SIGTERM) and on SIGUSR1. Bad options: exit code 2.
+(SIGINT, SIGTERM) and on SIGUSR1. Bad options or a replay file that is not a
+whole recording: exit code 2.
 )";
 }
 

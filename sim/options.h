@@ -3,6 +3,7 @@
 #define SIM_OPTIONS_H
 
 #include "faults.h"
+#include "replay.h"
 #include "scene.h"
 #include "wire.h"
 
@@ -27,6 +28,9 @@ struct Options {
     FaultConfig faults;
     std::optional<double> reconnectMs;
     std::string logFile;
+    std::string replayFile; // measurements answer from this recording
+    ReplayConfig replay;
+    bool replayTuned = false; // --replay-speed or --replay-loop given
     bool help = false;
 };
 

@@ -51,7 +51,9 @@ std::optional<Reply> Sensor::handle(std::uint16_t command, const Words &words, d
     case kCmdReadEeprom:
         return frameReply(command, eeprom_);
     case kCmdTeach:
-        ram_[kTVal] = capture(seconds).measurement.value;
+        // While replaying, the measured value is the recording's.
+        ram_[kTVal] =
+            replay_ ? replay_->peek(seconds).measured : capture(seconds).measurement.value;
         return frameReply(command, ram_);
     case kCmdTeachBackground:
         scene_.render(seconds, ram_, frame_++, background_);
@@ -95,8 +97,10 @@ Reply Sensor::frameReply(std::uint16_t command, const Words &words) const
     return reply;
 }
 
-Reply Sensor::measure(double seconds)
+std::optional<Reply> Sensor::measure(double seconds)
 {
+    if (replay_)
+        return measureReplayed(seconds);
     bool fromSnapshot = snapshot_ && seconds - snapshot_->seconds <= kSnapshotLifetimeSeconds;
     Snapshot s = fromSnapshot ? *snapshot_ : capture(seconds);
     snapshot_.reset();
@@ -120,6 +124,32 @@ Reply Sensor::measure(double seconds)
     w[kMwFlags] = static_cast<std::uint16_t>((fromSnapshot ? kFlagFromSnapshot : 0)
                                              | (backgroundTaught_ ? kFlagBackgroundTaught : 0)
                                              | (s.saturated ? kFlagSaturated : 0));
+    w[kMwSequence] = ++sequence_;
+    return frameReply(kCmdMeasure, w);
+}
+
+// Words 0 to 8 as recorded, with the line states derived on loading; the
+// line's extremes and the object's true place are not known (0); word 13 is
+// the row's recorded time.
+std::optional<Reply> Sensor::measureReplayed(double seconds)
+{
+    snapshot_.reset();
+    const RecordedRow *row = replay_->take(seconds);
+    if (!row)
+        return std::nullopt;
+    Words w{};
+    w[0] = row->edge1;
+    w[1] = row->edge2;
+    w[2] = row->measured;
+    w[3] = row->teach;
+    w[4] = row->tolerance;
+    w[5] = row->windowStart;
+    w[6] = row->edges;
+    w[7] = row->stateStart;
+    w[8] = row->stateEnd;
+    w[kMwSceneTenths] = static_cast<std::uint16_t>((row->timeMs / 100) & 0xFFFF);
+    w[kMwFlags] = static_cast<std::uint16_t>(kFlagReplayed
+                                             | (backgroundTaught_ ? kFlagBackgroundTaught : 0));
     w[kMwSequence] = ++sequence_;
     return frameReply(kCmdMeasure, w);
 }

@@ -5,11 +5,13 @@
 #define SIM_SENSOR_H
 
 #include "evaluation.h"
+#include "replay.h"
 #include "scene.h"
 #include "wire.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -27,7 +29,7 @@ enum MeasureWord : std::size_t {
     kMwLineMax = 10,
     kMwTrueLeft = 11,   // where the scene's object edges really are, rounded
     kMwTrueRight = 12,
-    kMwSceneTenths = 13, // scene time in tenths of a second, low 16 bits
+    kMwSceneTenths = 13, // scene (or recorded) time in tenths of a second, low 16 bits
     kMwFlags = 14,
     kMwSequence = 15,    // counts measurement answers, low 16 bits, first is 1
 };
@@ -35,6 +37,7 @@ enum MeasureFlag : std::uint16_t {
     kFlagFromSnapshot = 1,   // the line of the data blocks just read
     kFlagBackgroundTaught = 2,
     kFlagSaturated = 4,      // some pixel of the line reached full scale
+    kFlagReplayed = 8,       // words 0 to 8 come from a recording
 };
 
 // A data read's four blocks and the measurement that follows them describe
@@ -48,6 +51,11 @@ public:
     // The answer to one request, or none (commands 1 and 3 without
     // answerWrites, unknown codes).
     std::optional<Reply> handle(std::uint16_t command, const Words &words, double seconds);
+
+    // From now on measurements answer from the recording (see Replay); after
+    // its end they get no answer. Everything else stays the scene's.
+    void replayFrom(std::unique_ptr<Replay> replay) { replay_ = std::move(replay); }
+    const Replay *replay() const { return replay_.get(); }
 
     // Called with the new set whenever command 3 writes the EEPROM.
     void onEepromWrite(std::function<void(const Words &)> sink) { eepromSink_ = std::move(sink); }
@@ -69,7 +77,8 @@ private:
 
     Snapshot capture(double seconds);
     Reply frameReply(std::uint16_t command, const Words &words) const;
-    Reply measure(double seconds);
+    std::optional<Reply> measure(double seconds);
+    std::optional<Reply> measureReplayed(double seconds);
     Reply dataBlock(const Words &request, double seconds);
 
     Scene scene_;
@@ -82,6 +91,7 @@ private:
     std::uint64_t frame_ = 0;
     std::uint16_t sequence_ = 0;
     std::function<void(const Words &)> eepromSink_;
+    std::unique_ptr<Replay> replay_;
 };
 
 } // namespace qzan::sim

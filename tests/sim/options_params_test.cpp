@@ -65,6 +65,8 @@ TEST(Options, badValuesAreNamedInTheMessage)
         {{}, "exactly one of --link"},
         {{"--link", "/tmp/x", "--device", "/dev/ttyS0"}, "exactly one of --link"},
         {{"--link", "/tmp/x", "--turnaround-ms", "1e3"}, "--turnaround-ms"},
+        {{"--link", "/tmp/x", "--replay-speed", "2"}, "need --replay FILE"},
+        {{"--link", "/tmp/x", "--replay", "r.csv", "--replay-speed", "-1"}, "--replay-speed"},
     };
     for (const auto &c : cases) {
         auto r = parse(c.args);
