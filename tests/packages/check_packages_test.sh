@@ -150,7 +150,7 @@ packagesLeftOutOfTheListAreNamedWithAFileThatNeedsThem() {
     fail "libgmock-dev not named with its CMake file"
   grep -q "^  qt6-svg-dev: /usr/include/.*/QtSvg/.*, read by the compiler" "$work/out" ||
     fail "qt6-svg-dev not named with a header"
-  grep -q "^  xdotool: /usr/bin/xdotool, read by tests/e2e/operator_session.sh:[0-9]* (runs xdotool)" \
+  grep -q "^  xdotool: /usr/bin/xdotool, read by tests/e2e/[a-z_]*\.sh:[0-9]* (runs xdotool)" \
     "$work/out" || fail "xdotool not named with the script that runs it"
   echo "PASS"
 }
