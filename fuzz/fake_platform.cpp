@@ -2,8 +2,8 @@
 // fake clock with timers, and controls that keep what the program sets.
 #include "fuzz/fake_platform.h"
 
-#include "platform/replacefile.h"
-#include "platform/serial_events.h"
+#include "platform/runtime/replacefile.h"
+#include "platform/serial/events.h"
 
 #include <algorithm>
 #include <cmath>

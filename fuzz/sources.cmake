@@ -6,8 +6,8 @@
 include(${QZAN_ROOT}/cmake/program_sources.cmake)
 set(QZAN_FUZZ_SOURCES
   ${QZAN_PROGRAM_SOURCES}
-  ${QZAN_ROOT}/platform/arrayfile.cpp
-  ${QZAN_ROOT}/platform/serial_events.cpp
+  ${QZAN_ROOT}/platform/runtime/arrayfile.cpp
+  ${QZAN_ROOT}/platform/serial/events.cpp
   ${QZAN_ROOT}/sim/request_reader.cpp
   ${QZAN_ROOT}/sim/wire.cpp
   ${QZAN_ROOT}/fuzz/fake_platform.cpp

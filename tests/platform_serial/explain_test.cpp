@@ -5,7 +5,7 @@
 #include "support.h"
 
 #include "platform/rs232.h"
-#include "platform/serial_explain.h"
+#include "platform/serial/explain.h"
 
 #include <QTemporaryDir>
 

@@ -6,8 +6,8 @@
 #include "support.h"
 
 #include "platform/rs232.h"
-#include "platform/serial_catalog.h"
-#include "platform/serial_names.h"
+#include "platform/serial/catalog.h"
+#include "platform/serial/names.h"
 
 #include <QDir>
 #include <QFile>

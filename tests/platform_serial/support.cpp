@@ -2,7 +2,7 @@
 #include "support.h"
 
 #include "platform/rs232.h"
-#include "platform/runtime_p.h"
+#include "platform/runtime/internal.h"
 #include "platform/ui.h"
 
 #include <chrono>

@@ -3,8 +3,8 @@
 // switches and the lamp their state.
 #include "support.h"
 
-#include "platform/ui_readout.h"
-#include "platform/ui_widgets.h"
+#include "platform/ui/readout.h"
+#include "platform/ui/widgets.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>

@@ -3,7 +3,7 @@
 // click (left-click, then commit once the left-click's callback returned).
 #include "support.h"
 
-#include "platform/ui_widgets.h"
+#include "platform/ui/widgets.h"
 
 #include <QAbstractSlider>
 #include <QApplication>

@@ -4,8 +4,8 @@
 // open a modal popup or discard the panel under their own feet.
 #include "support.h"
 
-#include "platform/runtime_p.h"
-#include "platform/ui_widgets.h"
+#include "platform/runtime/internal.h"
+#include "platform/ui/widgets.h"
 
 #include <QApplication>
 #include <QAbstractItemView>

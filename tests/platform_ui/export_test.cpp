@@ -5,8 +5,8 @@
 // message sink, and that no program callback runs while menu or dialog is up.
 #include "support.h"
 
-#include "platform/ui_graph.h"
-#include "platform/ui_graph_export.h"
+#include "platform/ui/graph.h"
+#include "platform/ui/graph_export.h"
 
 #include <QApplication>
 #include <QClipboard>

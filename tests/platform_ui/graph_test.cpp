@@ -4,8 +4,8 @@
 // costs one repaint per frame.
 #include "support.h"
 
-#include "platform/ui_graph.h"
-#include "platform/ui_graph_export.h"
+#include "platform/ui/graph.h"
+#include "platform/ui/graph_export.h"
 
 #include <QImage>
 

@@ -4,7 +4,7 @@
 // it also saves pictures of both panels there.
 #include "support.h"
 
-#include "platform/ui_widgets.h"
+#include "platform/ui/widgets.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

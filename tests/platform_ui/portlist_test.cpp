@@ -4,8 +4,8 @@
 // names, their values, the current choice or the events a choice raises.
 #include "support.h"
 
-#include "platform/serial_catalog.h"
-#include "platform/ui_portlist.h"
+#include "platform/serial/catalog.h"
+#include "platform/ui/portlist.h"
 
 #include <QAbstractItemView>
 #include <QFile>

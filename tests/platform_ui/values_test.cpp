@@ -3,7 +3,7 @@
 // messages made at run time, and the errors of bad handles and arguments.
 #include "support.h"
 
-#include "platform/ui_widgets.h"
+#include "platform/ui/widgets.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,0 +1,397 @@
+// The graph control: a model of what the program plotted, drawn with
+// QCustomPlot once per frame from pooled plot objects.
+#include "platform/ui/graph.h"
+
+#include "platform/ui.h"
+#include "platform/ui/graph_export.h"
+
+#include <QPainter>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+// The live cycle may replace the picture thousands of times a second; the
+// screen needs it at most this often. Everything between two frames costs
+// one repaint, so the answer rate never waits for the screen.
+constexpr int kFrameMs = 16;
+
+QColor Rgb(int rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb) & 0xFFFFFFu); }
+
+bool ValidColor(int rgb) { return rgb >= 0 && rgb <= 0xFFFFFF; }
+
+// Bars and cursors change with every answer of a live cycle. They are not
+// plot items: the widget paints them straight over QCustomPlot's buffered
+// axes, grid and curves, so a new answer costs one copy of that buffer and a
+// few filled rectangles, and no redrawing of axes and labels.
+class LivePlot : public QCustomPlot {
+public:
+    LivePlot(QzGraph *graph) : QCustomPlot(graph), m_graph(graph) {}
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QCustomPlot::paintEvent(event);
+        QPainter painter(this);
+        m_graph->paintLive(painter);
+        m_graph->notePainted();
+    }
+
+private:
+    QzGraph *m_graph;
+};
+
+} // namespace
+
+QzGraph::QzGraph(QWidget *parent)
+    : QWidget(parent), m_plot(new LivePlot(this)), m_frame(new QTimer(this))
+{
+    auto *box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addWidget(m_plot);
+    setMinimumSize(160, 100);
+
+    m_model.xAxis = {true, 0.0, 10.0};
+    m_model.yAxis = {true, 0.0, 10.0};
+    m_plot->setNoAntialiasingOnDrag(true);
+    m_plot->setPlottingHint(QCP::phCacheLabels, true);
+    // One buffer holds the whole plot: the overlay layer (for selection
+    // rectangles, never used here) would cost a second copy on every paint.
+    m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+    // Ticks point outwards, where the bars cannot hide them.
+    for (QCPAxis *axis : {m_plot->xAxis, m_plot->yAxis}) {
+        axis->setTickLength(0, 5);
+        axis->setSubTickLength(0, 3);
+    }
+    syncAxes();
+    setGrid(true);
+
+    m_frame->setSingleShot(true);
+    connect(m_frame, &QTimer::timeout, this, &QzGraph::drawFrame);
+
+    // A right click offers the exports; it raises no program event.
+    m_plot->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_plot, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { graph_export::RunMenu(*this, m_plot->mapToGlobal(pos)); });
+}
+
+QString QzGraph::xLabel() const { return m_plot->xAxis->label(); }
+QString QzGraph::yLabel() const { return m_plot->yAxis->label(); }
+
+void QzGraph::setXMin(double v)
+{
+    m_model.xAxis.min = v;
+    changed();
+}
+
+void QzGraph::setXMax(double v)
+{
+    m_model.xAxis.max = v;
+    changed();
+}
+
+void QzGraph::setYMin(double v)
+{
+    m_model.yAxis.min = v;
+    changed();
+}
+
+void QzGraph::setYMax(double v)
+{
+    m_model.yAxis.max = v;
+    changed();
+}
+
+void QzGraph::setXLabel(const QString &t)
+{
+    m_plot->xAxis->setLabel(t);
+    m_fullReplot = true;
+    changed();
+}
+
+void QzGraph::setYLabel(const QString &t)
+{
+    m_plot->yAxis->setLabel(t);
+    m_fullReplot = true;
+    changed();
+}
+
+void QzGraph::setGrid(bool on)
+{
+    m_grid = on;
+    m_fullReplot = true;
+    for (QCPAxis *axis : {m_plot->xAxis, m_plot->yAxis}) {
+        axis->grid()->setVisible(on);
+        axis->grid()->setPen(QPen(QColor(200, 200, 200), 0, Qt::DotLine));
+    }
+    changed();
+}
+
+void QzGraph::setCursorCount(int n)
+{
+    m_cursorCount = std::clamp(n, 0, kMaxCursors);
+    changed();
+}
+
+int QzGraph::setAxis(int axis, int mode, double min, double max)
+{
+    if (axis != AXIS_X && axis != AXIS_LEFT_Y)
+        return UIE_BAD_ARGUMENT;
+    GraphAxis &a = axis == AXIS_X ? m_model.xAxis : m_model.yAxis;
+    if (mode == SCALE_AUTO) {
+        a.fixed = false;
+    } else if (mode == SCALE_FIXED) {
+        if (!std::isfinite(min) || !std::isfinite(max) || !(min < max))
+            return UIE_BAD_ARGUMENT;
+        a = {true, min, max};
+    } else {
+        return UIE_BAD_ARGUMENT;
+    }
+    changed();
+    return 0;
+}
+
+int QzGraph::nextHandle()
+{
+    // Handles stay positive and unique among the live plots, also after the
+    // counter wraps in a cycle that runs for days.
+    for (;;) {
+        m_lastHandle = m_lastHandle == INT_MAX ? 1 : m_lastHandle + 1;
+        bool inUse = false;
+        for (int i = 0; i < m_model.plotCount && !inUse; ++i)
+            inUse = m_model.plots[static_cast<std::size_t>(i)].handle == m_lastHandle;
+        if (!inUse)
+            return m_lastHandle;
+    }
+}
+
+GraphPlot &QzGraph::appendPlot(GraphPlot::Kind kind)
+{
+    const auto i = static_cast<std::size_t>(m_model.plotCount);
+    if (i == m_model.plots.size())
+        m_model.plots.emplace_back();
+    GraphPlot &p = m_model.plots[i];
+    p.kind = kind;
+    p.handle = nextHandle();
+    ++m_model.plotCount;
+    return p;
+}
+
+int QzGraph::deletePlot(int handle)
+{
+    ++m_model.deleteCalls;
+    if (handle == ALL_PLOTS) {
+        m_model.plotCount = 0; // entries keep their storage for the next plots
+        changed();
+        return 0;
+    }
+    for (int i = 0; i < m_model.plotCount; ++i) {
+        auto first = m_model.plots.begin() + i;
+        if (first->handle != handle)
+            continue;
+        // Move the entry behind the live ones, keeping the drawing order.
+        std::rotate(first, first + 1, m_model.plots.begin() + m_model.plotCount);
+        --m_model.plotCount;
+        changed();
+        return 0;
+    }
+    return UIE_BAD_ARGUMENT;
+}
+
+GraphPlot *QzGraph::newCurve(int count, int plotStyle, int pointStyle, int lineStyle, int color)
+{
+    if (m_model.plotCount >= kMaxPlots || count <= 0 || !ValidColor(color))
+        return nullptr;
+    GraphPlot &p = appendPlot(GraphPlot::Curve);
+    p.color = color;
+    p.fillColor = color;
+    p.plotStyle = plotStyle;
+    p.pointStyle = pointStyle;
+    p.lineStyle = lineStyle;
+    p.x.resize(static_cast<std::size_t>(count));
+    p.y.resize(static_cast<std::size_t>(count));
+    p.x1 = p.y1 = p.x2 = p.y2 = 0;
+    ++m_model.curvesDrawn;
+    changed();
+    return &p;
+}
+
+int QzGraph::plotRectangle(double x1, double y1, double x2, double y2, int lineColor,
+                           int fillColor)
+{
+    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2) ||
+        !ValidColor(lineColor) || !ValidColor(fillColor))
+        return UIE_BAD_ARGUMENT;
+    if (m_model.plotCount >= kMaxPlots)
+        return UIE_TOO_MANY_PLOTS;
+    GraphPlot &p = appendPlot(GraphPlot::Rectangle);
+    p.color = lineColor;
+    p.fillColor = fillColor;
+    p.plotStyle = p.pointStyle = p.lineStyle = 0;
+    p.x.clear(); // keeps capacity for when this entry holds a curve again
+    p.y.clear();
+    p.x1 = x1;
+    p.y1 = y1;
+    p.x2 = x2;
+    p.y2 = y2;
+    ++m_model.rectanglesDrawn;
+    changed();
+    return p.handle;
+}
+
+int QzGraph::setCursor(int cursor, double x, double y)
+{
+    if (cursor < 1 || cursor > m_cursorCount || !std::isfinite(x) || !std::isfinite(y))
+        return UIE_BAD_ARGUMENT;
+    m_model.cursorX[cursor - 1] = x;
+    m_model.cursorY[cursor - 1] = y;
+    changed();
+    return 0;
+}
+
+int QzGraph::plottableCount() const { return m_plot->plottableCount(); }
+int QzGraph::itemCount() const { return m_plot->itemCount(); }
+
+void QzGraph::changed()
+{
+    m_dirty = true;
+    if (!m_frame->isActive())
+        startFrame();
+}
+
+// A change draws in the next pass of the event loop, together with the other
+// widgets it changed, unless the last frame is younger than a frame time:
+// then it waits, and every change until then joins that frame.
+void QzGraph::startFrame()
+{
+    const qint64 since = m_lastFrame.isValid() ? m_lastFrame.elapsed() : kFrameMs;
+    m_frame->start(static_cast<int>(std::clamp<qint64>(kFrameMs - since, 0, kFrameMs)));
+}
+
+void QzGraph::showEvent(QShowEvent *e)
+{
+    QWidget::showEvent(e);
+    if (m_dirty && !m_frame->isActive())
+        startFrame();
+}
+
+void QzGraph::syncAxes()
+{
+    const GraphAxis *axes[] = {&m_model.xAxis, &m_model.yAxis};
+    QCPAxis *plotAxes[] = {m_plot->xAxis, m_plot->yAxis};
+    for (int i = 0; i < 2; ++i) {
+        if (axes[i]->fixed) {
+            if (axes[i]->min < axes[i]->max)
+                plotAxes[i]->setRange(axes[i]->min, axes[i]->max);
+        } else {
+            plotAxes[i]->rescale(true);
+        }
+    }
+}
+
+void QzGraph::drawFrame()
+{
+    if (!isVisible())
+        return; // stays dirty; showEvent draws it
+    m_dirty = false;
+    m_lastFrame.start();
+    const QCPRange x = m_plot->xAxis->range(), y = m_plot->yAxis->range();
+    syncPlot();
+    int curves = 0;
+    for (int i = 0; i < m_model.plotCount; ++i)
+        curves += m_model.plots[static_cast<std::size_t>(i)].kind == GraphPlot::Curve;
+    // Curves lie in QCustomPlot's buffers: a new or deleted one redraws them.
+    if (m_fullReplot || m_curvesDrawn != m_model.curvesDrawn || m_curveCount != curves ||
+        m_plot->xAxis->range() != x || m_plot->yAxis->range() != y) {
+        m_curvesDrawn = m_model.curvesDrawn;
+        m_curveCount = curves;
+        m_fullReplot = false;
+        m_plot->replot(QCustomPlot::rpQueuedRefresh);
+        return;
+    }
+    m_plot->update(); // only bars and cursors changed: paintLive draws them
+
+}
+
+void QzGraph::paintLive(QPainter &painter) const
+{
+    const QRect area = m_plot->axisRect()->rect();
+    if (area.isEmpty())
+        return;
+    QCPAxis *x = m_plot->xAxis, *y = m_plot->yAxis;
+    painter.save();
+    painter.setClipRect(area);
+    painter.setRenderHint(QPainter::Antialiasing, false); // upright edges only
+    for (int i = 0; i < m_model.plotCount; ++i) {
+        const GraphPlot &p = m_model.plots[static_cast<std::size_t>(i)];
+        if (p.kind != GraphPlot::Rectangle)
+            continue;
+        // Pixel positions far outside the area are held near it, so that no
+        // coordinate overflows the painter's integer space.
+        auto px = [&](QCPAxis *axis, double v) {
+            return std::clamp(axis->coordToPixel(v), -1.0e5, 1.0e5);
+        };
+        const QRectF r = QRectF(QPointF(px(x, p.x1), px(y, p.y1)), QPointF(px(x, p.x2), px(y, p.y2)))
+                             .normalized();
+        painter.fillRect(r, Rgb(p.fillColor));
+        if (p.color != p.fillColor) {
+            painter.setPen(QPen(Rgb(p.color), 1));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(r);
+        }
+    }
+    // Cursor 1 marks the evaluated position, 2 and 3 bound the evaluation
+    // window: a solid blue line against two dashed magenta ones.
+    for (int i = 0; i < m_cursorCount; ++i) {
+        const double at = std::clamp(x->coordToPixel(m_model.cursorX[i]), -1.0e5, 1.0e5);
+        painter.setPen(i == 0 ? QPen(QColor(0, 0, 200), 2, Qt::SolidLine)
+                              : QPen(QColor(190, 0, 190), 2, Qt::DashLine));
+        painter.drawLine(QPointF(at, area.top()), QPointF(at, area.bottom()));
+    }
+    painter.restore();
+}
+
+void QzGraph::syncPlot()
+{
+    // Hand the curves to pooled graph objects in drawing order, hide the rest;
+    // bars and cursors are painted from the model (paintLive).
+    std::size_t curves = 0;
+    QVector<QCPGraphData> points;
+    for (int i = 0; i < m_model.plotCount; ++i) {
+        const GraphPlot &p = m_model.plots[static_cast<std::size_t>(i)];
+        if (p.kind == GraphPlot::Curve) {
+            if (curves == m_curves.size())
+                m_curves.push_back(m_plot->addGraph());
+            QCPGraph *g = m_curves[curves++];
+            g->setVisible(true);
+            g->setPen(QPen(Rgb(p.color), p.plotStyle == PLOT_FAT_LINE ? 2 : 1));
+            g->setLineStyle(QCPGraph::lsLine);
+            g->setScatterStyle(p.pointStyle == POINT_NONE
+                                   ? QCPScatterStyle(QCPScatterStyle::ssNone)
+                                   : QCPScatterStyle(QCPScatterStyle::ssDisc, 3));
+            auto data = g->data();
+            const bool sorted = std::is_sorted(p.x.begin(), p.x.end());
+            if (sorted && static_cast<std::size_t>(data->size()) == p.x.size()) {
+                auto it = data->begin(); // same length: overwrite in place
+                for (std::size_t k = 0; k < p.x.size(); ++k, ++it) {
+                    it->key = p.x[k];
+                    it->value = p.y[k];
+                }
+            } else {
+                points.resize(static_cast<qsizetype>(p.x.size()));
+                for (std::size_t k = 0; k < p.x.size(); ++k)
+                    points[static_cast<qsizetype>(k)] = QCPGraphData(p.x[k], p.y[k]);
+                data->set(points, sorted);
+            }
+        }
+    }
+    for (std::size_t k = curves; k < m_curves.size(); ++k)
+        m_curves[k]->setVisible(false);
+    syncAxes();
+}
