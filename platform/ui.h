@@ -4,6 +4,8 @@
 #ifndef PLATFORM_UI_H
 #define PLATFORM_UI_H
 
+#include "platform/runtime/loop.h"
+
 #include <cstddef>
 
 // ---- Events a callback receives -------------------------------------------
@@ -42,27 +44,16 @@ struct ControlName {
 };
 
 // ---- Start and event loop ------------------------------------------------
-// What the process entry hands the run-time start: the process arguments.
-struct RunTimeInstance {
-    int argc;
-    char **argv;
-};
+// The event loop (RunUserInterface, QuitUserInterface, ProcessSystemEvents)
+// is the run-time's own, shared with the serial services: platform/runtime/loop.h.
 
-// Starts the run-time (the Qt application). 1 on success, 0 on failure.
+// Starts the run-time with a display (the Qt application for widgets). 1 on
+// success, 0 on failure: no display to open, or a run-time started without
+// one (InitCoreRunTime) already runs.
 int InitRunTime(void *instance);
 // Tells the run-time which callbacks and control identifiers exist.
 void RegisterCallbacks(const CallbackName *table, int count);
 void RegisterControls(const ControlName *table, int count);
-
-int RunUserInterface(void);      // dispatches callbacks until QuitUserInterface
-// Makes RunUserInterface return `code` once the callbacks on the stack have
-// returned; until then the operator's input raises no further event.
-int QuitUserInterface(int code);
-// Runs every pending event; when none is pending, waits for the next one but
-// never longer than a short guard, so a waiting loop costs no CPU and cannot hang.
-// 1 once QuitUserInterface has been called (and then without waiting): a
-// waiting loop ends, so that the callbacks on the stack return; else 0.
-int ProcessSystemEvents(void);
 
 // ---- Panels --------------------------------------------------------------
 // Builds panel `panelNumber` of the panel file; parent 0 makes it top-level.

@@ -1,6 +1,6 @@
-// Inside the run-time: the Qt application, the registered names and the rule
-// that program callbacks run only from the event loop or ProcessSystemEvents,
-// never nested inside another run-time operation.
+// Inside the run-time: the process arguments, the registered names and the
+// rule that program callbacks run only from the event loop or
+// ProcessSystemEvents, never nested inside another run-time operation.
 #ifndef PLATFORM_RUNTIME_INTERNAL_H
 #define PLATFORM_RUNTIME_INTERNAL_H
 
@@ -12,12 +12,14 @@ class QObject;
 
 namespace rt {
 
-bool Started(); // InitRunTime succeeded (or a QApplication already existed)
+// The process arguments for the Qt application, which keeps referring to
+// them for its whole life: those `instance` (a RunTimeInstance, or null)
+// hands over, else the program's name alone.
+void KeepArguments(void *instance, int *&argc, char **&argv);
 
 // Names registered by the program.
 CtrlCallback FindControlCallback(const char *name);
 PanelCallback FindPanelCallback(const char *name);
-bool KnownCallbackName(const char *name);
 const ControlName *Controls(int &count);
 
 // Marks a run-time operation in progress (a serial read that waits, a modal

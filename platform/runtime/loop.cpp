@@ -1,14 +1,15 @@
-// The run-time start, the event loop and ProcessSystemEvents, and the hold-back
-// of program callbacks while another run-time operation is in progress.
+// The event loop and ProcessSystemEvents, the names the program registers,
+// and the hold-back of program callbacks while another run-time operation is
+// in progress. Qt Core alone: the serial ports need no display.
 #include "platform/inspect.h"
 #include "platform/runtime/internal.h"
+#include "platform/runtime/loop.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
 
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -18,11 +19,6 @@ namespace {
 // pending it sleeps until the next event, but no longer than this, so that a
 // loop whose flags can only change in callbacks costs no CPU and never hangs.
 constexpr int kGuardMs = 40;
-
-int g_argc = 0;
-char **g_argv = nullptr;
-char g_noArgs[] = "QzanRMRivad";
-char *g_noArgv[] = {g_noArgs, nullptr};
 
 const CallbackName *g_callbacks = nullptr;
 int g_callbackCount = 0;
@@ -89,8 +85,6 @@ void RunDeferred()
 
 namespace rt {
 
-bool Started() { return QApplication::instance() != nullptr; }
-
 CtrlCallback FindControlCallback(const char *name)
 {
     for (int i = 0; name && i < g_callbackCount; ++i)
@@ -105,11 +99,6 @@ PanelCallback FindPanelCallback(const char *name)
         if (g_callbacks[i].panel && std::strcmp(g_callbacks[i].name, name) == 0)
             return g_callbacks[i].panel;
     return nullptr;
-}
-
-bool KnownCallbackName(const char *name)
-{
-    return FindControlCallback(name) || FindPanelCallback(name);
 }
 
 const ControlName *Controls(int &count)
@@ -144,30 +133,6 @@ void Dispatch(QObject *owner, int key, const std::function<void()> &call)
 
 } // namespace rt
 
-int InitRunTime(void *instance)
-{
-    if (QApplication::instance())
-        return 1;
-    auto *args = static_cast<RunTimeInstance *>(instance);
-    if (args && args->argc > 0 && args->argv) {
-        g_argc = args->argc;
-        g_argv = args->argv;
-    } else {
-        g_argc = 1;
-        g_argv = g_noArgv;
-    }
-#if defined(Q_OS_LINUX)
-    // Without a display Qt would abort the process; a failed start must
-    // instead end quietly with its exit code.
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
-        !std::getenv("WAYLAND_DISPLAY"))
-        return 0;
-#endif
-    auto *app = new QApplication(g_argc, g_argv);
-    app->setQuitOnLastWindowClosed(false);
-    return 1;
-}
-
 void RegisterCallbacks(const CallbackName *table, int count)
 {
     g_callbacks = table;
@@ -182,7 +147,7 @@ void RegisterControls(const ControlName *table, int count)
 
 int RunUserInterface(void)
 {
-    if (!QApplication::instance())
+    if (!QCoreApplication::instance())
         return UIE_NO_RUNTIME;
     if (g_quitRequested) { // asked before the loop began: it ends at once
         g_quitRequested = false;
@@ -210,7 +175,7 @@ int QuitUserInterface(int code)
 
 int ProcessSystemEvents(void)
 {
-    if (!QApplication::instance())
+    if (!QCoreApplication::instance())
         return 0;
     ++g_stats.processCalls;
     if (!g_guard) {

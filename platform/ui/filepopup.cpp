@@ -3,6 +3,7 @@
 #include "platform/inspect.h"
 #include "platform/runtime/internal.h"
 #include "platform/ui/registry.h"
+#include "platform/ui/start.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -132,7 +133,7 @@ int FileSelectPopup(const char *directory, const char *defaultName, const char *
 {
     if (!path || size == 0)
         return UIE_BAD_ARGUMENT;
-    if (!rt::Started())
+    if (!ui::Started())
         return UIE_NO_RUNTIME;
     FilePopupRequest r;
     r.directory = Text(directory);

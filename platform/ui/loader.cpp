@@ -9,14 +9,15 @@
 // ("off text|on text") shows the text of that switch's state; a combo box
 // with `portList` lists the serial devices its port numbers reach; a graph's
 // `exportColumns` ("x,y1,y2") names the columns its data is saved under.
+#include "platform/runtime/internal.h"
 #include "platform/ui/events.h"
 #include "platform/ui/graph.h"
 #include "platform/ui/portlist.h"
 #include "platform/ui/readout.h"
 #include "platform/ui/registry.h"
+#include "platform/ui/start.h"
 #include "platform/ui/wheel.h"
 #include "platform/ui/widgets.h"
-#include "platform/runtime/internal.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -194,7 +195,7 @@ void BindEvents(QWidget *panel, int handle)
 
 int LoadPanel(int parentPanel, const char *file, int panelNumber)
 {
-    if (!rt::Started())
+    if (!ui::Started())
         return UIE_NO_RUNTIME;
     if (!file || !*file)
         return UIE_NO_FILE;

@@ -3,7 +3,7 @@
 
 #include "platform/rs232.h"
 #include "platform/runtime/internal.h"
-#include "platform/ui.h"
+#include "platform/runtime/loop.h"
 
 #include <chrono>
 #include <cstdlib>
