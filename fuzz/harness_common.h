@@ -4,7 +4,8 @@
 #ifndef FUZZ_HARNESS_COMMON_H
 #define FUZZ_HARNESS_COMMON_H
 
-#include "fuzz/fake_platform.h"
+#include "fuzz/fake_platform/serial.h"
+#include "fuzz/fake_platform/ui.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -10,7 +10,9 @@ set(QZAN_FUZZ_SOURCES
   ${QZAN_ROOT}/platform/serial/events.cpp
   ${QZAN_ROOT}/sim/request_reader.cpp
   ${QZAN_ROOT}/sim/wire.cpp
-  ${QZAN_ROOT}/fuzz/fake_platform.cpp
+  ${QZAN_ROOT}/fuzz/fake_platform/runtime.cpp
+  ${QZAN_ROOT}/fuzz/fake_platform/serial.cpp
+  ${QZAN_ROOT}/fuzz/fake_platform/ui.cpp
   ${QZAN_ROOT}/fuzz/harness_common.cpp
   ${QZAN_ROOT}/fuzz/scratch_file.cpp
   ${QZAN_ROOT}/fuzz/reply_harness.cpp
