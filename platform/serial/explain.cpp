@@ -141,6 +141,9 @@ bool Holds(const char *pid, const QByteArray &node)
 
 QByteArray OpenFailure(const QByteArray &device, int error)
 {
+#if !defined(Q_OS_UNIX)
+    Q_UNUSED(device); // only the Unix reasons look at the device
+#endif
     switch (error) {
 #if defined(Q_OS_UNIX)
     case EACCES:

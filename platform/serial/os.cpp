@@ -57,19 +57,19 @@ void Release(int &claim)
     claim = -1;
 }
 
-long long PendingInput(qintptr handle)
+long long PendingInput(Handle handle)
 {
     int count = 0;
-    if (handle < 0 || ::ioctl(static_cast<int>(handle), FIONREAD, &count) != 0 || count < 0)
+    if (handle < 0 || ::ioctl(handle, FIONREAD, &count) != 0 || count < 0)
         return 0;
     return count;
 }
 
-HangUp Probe(qintptr handle)
+HangUp Probe(Handle handle)
 {
     if (handle < 0)
         return HangUp::Yes;
-    pollfd entry{static_cast<int>(handle), POLLIN, 0};
+    pollfd entry{handle, POLLIN, 0};
     int ready;
     do {
         ready = ::poll(&entry, 1, 0);
@@ -79,7 +79,7 @@ HangUp Probe(qintptr handle)
     return (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) ? HangUp::Yes : HangUp::No;
 }
 
-long long WriteNow(qintptr handle, const char *data, long long count, QByteArray &error)
+long long WriteNow(Handle handle, const char *data, long long count, QByteArray &error)
 {
     if (handle < 0) {
         error = SystemText(EBADF);
@@ -87,7 +87,7 @@ long long WriteNow(qintptr handle, const char *data, long long count, QByteArray
     }
     ssize_t written;
     do {
-        written = ::write(static_cast<int>(handle), data, static_cast<std::size_t>(count));
+        written = ::write(handle, data, static_cast<std::size_t>(count));
     } while (written < 0 && errno == EINTR);
     if (written >= 0)
         return written;
@@ -107,21 +107,21 @@ bool Claim(const QByteArray &, int &claim, QByteArray &)
 
 void Release(int &claim) { claim = -1; }
 
-long long PendingInput(qintptr) { return 0; }
+long long PendingInput(Handle) { return 0; }
 
-HangUp Probe(qintptr) { return HangUp::Unknown; }
+HangUp Probe(Handle) { return HangUp::Unknown; }
 
-long long WriteNow(qintptr, const char *, long long, QByteArray &) { return -2; }
+long long WriteNow(Handle, const char *, long long, QByteArray &) { return -2; }
 
 #endif
 
-void RequestLowLatency(qintptr handle)
+void RequestLowLatency(Handle handle)
 {
 #if defined(Q_OS_LINUX)
     // A USB adapter otherwise holds a short answer for its latency timer
     // (16 ms by default), which costs the live cycle a third of its rate.
     serial_struct settings{};
-    const int fd = static_cast<int>(handle);
+    const int fd = handle;
     if (fd >= 0 && ::ioctl(fd, TIOCGSERIAL, &settings) == 0 &&
         !(settings.flags & ASYNC_LOW_LATENCY)) {
         settings.flags |= ASYNC_LOW_LATENCY;

@@ -5,9 +5,17 @@
 #define PLATFORM_SERIAL_OS_H
 
 #include <QByteArray>
+#include <QSerialPort>
 #include <QtGlobal>
 
+#include <utility>
+
 namespace serial_os {
+
+// What Qt's port hands out as its system handle: a descriptor on Unix (-1
+// while closed), a HANDLE (a pointer) on Windows. Qt keeps its own name for
+// the type private.
+using Handle = decltype(std::declval<const QSerialPort &>().handle());
 
 // Holds `device` for this process so that a second open of it, from here or
 // from another process, and under whatever name, fails as busy. False with
@@ -17,15 +25,15 @@ void Release(int &claim);
 
 // Asks a USB adapter's driver to hand over bytes at once instead of
 // collecting them for its latency timer. Failure is no fault.
-void RequestLowLatency(qintptr handle);
+void RequestLowLatency(Handle handle);
 
 // Bytes the system holds for reading that Qt has not yet fetched.
-long long PendingInput(qintptr handle);
+long long PendingInput(Handle handle);
 
 enum class HangUp { Yes, No, Unknown };
 // Whether the other end has gone (a pseudo-terminal's master closed, an
 // adapter unplugged), as opposed to an error that passes.
-HangUp Probe(qintptr handle);
+HangUp Probe(Handle handle);
 
 #if defined(Q_OS_UNIX)
 constexpr bool kWritesNow = true;
@@ -34,7 +42,7 @@ constexpr bool kWritesNow = false;
 #endif
 // Hands bytes straight to the system: the count it took (0 when it is full),
 // -1 with `error` set when the device failed, or -2 where this is not done.
-long long WriteNow(qintptr handle, const char *data, long long count, QByteArray &error);
+long long WriteNow(Handle handle, const char *data, long long count, QByteArray &error);
 
 } // namespace serial_os
 
