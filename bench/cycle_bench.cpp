@@ -5,7 +5,6 @@
 
 #include "bare_client.h"
 #include "harness.h"
-#include "sim_process.h"
 
 #include "app/globals.h"
 #include "link/com232.h"
@@ -44,6 +43,40 @@ void PressStop()
 bool PlotsMatchAnswers(long long plots, long answers)
 {
     return plots == answers || plots == answers - 1;
+}
+
+// The yardstick: the tests' plain client, which does nothing but send the
+// next measurement request for each 36-byte answer, so that the program's
+// rate can be judged against what the line and the simulator allow on this
+// machine. The clocks are noted at answer `warmup` and at the last.
+struct BareResult {
+    bool ok = false;
+    double warmT = 0, warmCpu = 0;
+    double endT = 0, endCpu = 0;
+};
+
+BareResult RunBareClient(const std::string &device, long warmup, long total)
+{
+    BareResult result;
+    qzan::test::Client client;
+    if (!client.open(device)) {
+        Note("bare client: cannot open %s", device.c_str());
+        return result;
+    }
+    const long answers = client.measureLoop(total, [&](long n) {
+        if (n == warmup) {
+            result.warmT = Seconds();
+            result.warmCpu = CpuSeconds();
+        }
+        if (n == total) {
+            result.endT = Seconds();
+            result.endCpu = CpuSeconds();
+        }
+    });
+    if (answers < total)
+        Note("bare client: no answer for 3 s after %ld answers", answers);
+    result.ok = answers == total;
+    return result;
 }
 
 struct BareLine {

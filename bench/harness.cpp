@@ -117,26 +117,6 @@ void StopProgram()
     Idle(1);
 }
 
-void Press(int panel, int control)
-{
-    QWidget *w = ControlWidget(panel, control);
-    if (w)
-        QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
-}
-
-void Release(int panel, int control)
-{
-    QWidget *w = ControlWidget(panel, control);
-    if (w)
-        QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
-}
-
-void Click(int panel, int control)
-{
-    Press(panel, control);
-    Release(panel, control);
-}
-
 void After(int ms, std::function<void()> action)
 {
     QTimer::singleShot(ms, Qt::PreciseTimer, QCoreApplication::instance(), std::move(action));
@@ -228,20 +208,9 @@ double Median(std::vector<double> values)
 std::vector<double> LogTimes(const std::string &logPath, const char *kind, int cmd, int word0)
 {
     std::vector<double> times;
-    std::ifstream in(logPath);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream s(line);
-        double ms = 0;
-        std::string k;
-        int c = -1;
-        long w = -1;
-        if (!(s >> ms >> k >> c) || k != kind || c != cmd)
-            continue;
-        if (word0 >= 0 && (!(s >> w) || w != word0))
-            continue;
-        times.push_back(ms);
-    }
+    for (const qzan::test::SimLogLine &l : qzan::test::ReadSimLog(logPath, kind, cmd))
+        if (word0 < 0 || (!l.words.empty() && l.words[0] == static_cast<unsigned>(word0)))
+            times.push_back(l.ms);
     return times;
 }
 

@@ -5,6 +5,8 @@
 #define BENCH_HARNESS_H
 
 #include "bench/resident.h"
+#include "sim_process.h"
+#include "widget_input.h"
 
 #include <functional>
 #include <string>
@@ -26,10 +28,12 @@ std::string ComLink();
 bool StartProgram();
 void StopProgram();
 
-// Real mouse input on a control.
-void Press(int panel, int control);
-void Release(int panel, int control);
-void Click(int panel, int control);
+// Real mouse input on a control, and the simulator as a child process: the
+// tests' own.
+using qzan::test::Click;
+using qzan::test::Press;
+using qzan::test::Release;
+using qzan::test::SimProcess;
 
 // Runs `action` once after `ms` from the event loop (also from inside a
 // callback's waiting loop).

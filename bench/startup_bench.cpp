@@ -3,15 +3,14 @@
 // before the probe's process was created, so loading the libraries counts too.
 #include "benches.h"
 
+#include "child_process.h"
 #include "harness.h"
-#include "sim_process.h"
 
 #include <QCoreApplication>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace bench {
@@ -28,41 +27,21 @@ struct ProbeResult {
 ProbeResult RunProbe(const std::string &probe)
 {
     ProbeResult r;
-    int out[2];
-    if (pipe(out) != 0)
-        return r;
-    std::string arg0 = probe;
-    char *argv[] = {arg0.data(), nullptr};
+    qzan::test::ChildProcess child;
     const double t0 = Seconds();
-    const pid_t pid = fork();
-    if (pid < 0) {
-        close(out[0]);
-        close(out[1]);
+    if (!child.Spawn({probe}, ""))
         return r;
-    }
-    if (pid == 0) {
-        dup2(out[1], 1);
-        close(out[0]);
-        close(out[1]);
-        execv(argv[0], argv);
-        _exit(127);
-    }
-    close(out[1]);
-    std::string text;
-    char buf[512];
-    ssize_t n = 0;
-    while ((n = read(out[0], buf, sizeof buf)) > 0)
-        text.append(buf, static_cast<size_t>(n));
-    close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const std::string text = child.ReadAll();
+    const int code = child.Wait(std::chrono::seconds(60));
+    if (code == qzan::test::ChildProcess::kStillRunning)
+        child.Kill();
 
     double exposed = 0, atMain = 0;
     long rss = 0;
     char statusText[256] = "";
     if (std::sscanf(text.c_str(), "exposed %lf main %lf rss %ld status %255[^\n]", &exposed,
                     &atMain, &rss, statusText) >= 3 &&
-        WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        code == 0) {
         r.ok = true;
         r.ms = (exposed - t0) * 1000;
         r.fromMainMs = (exposed - atMain) * 1000;

@@ -11,13 +11,10 @@
 #include "platform/inspect.h"
 #include "platform/rs232.h"
 #include "platform/ui.h"
+#include "widget_input.h"
 
 #include <QApplication>
-#include <QAbstractItemView>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -163,55 +160,28 @@ void ProgramTest::When(const std::function<bool()> &when, const std::function<vo
 
 QWidget *ProgramTest::Widget(int panel, int control) const { return ControlWidget(panel, control); }
 
-void ProgramTest::Click(int panel, int control)
-{
-    Press(panel, control);
-    Release(panel, control);
-}
+void ProgramTest::Click(int panel, int control) { ASSERT_TRUE(qzan::test::Click(panel, control)); }
 
-void ProgramTest::Press(int panel, int control)
-{
-    QWidget *w = Widget(panel, control);
-    ASSERT_NE(w, nullptr);
-    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
-}
+void ProgramTest::Press(int panel, int control) { ASSERT_TRUE(qzan::test::Press(panel, control)); }
 
 void ProgramTest::Release(int panel, int control)
 {
-    QWidget *w = Widget(panel, control);
-    ASSERT_NE(w, nullptr);
-    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
+    ASSERT_TRUE(qzan::test::Release(panel, control));
 }
 
 void ProgramTest::PressKey(int panel, int control, int key)
 {
-    QWidget *w = Widget(panel, control);
-    ASSERT_NE(w, nullptr);
-    w->setFocus();
-    QTest::keyClick(w, static_cast<Qt::Key>(key));
+    ASSERT_TRUE(qzan::test::PressKey(panel, control, key));
 }
 
 void ProgramTest::ChooseItem(int panel, int control, int index)
 {
-    // As an operator does it: open the list, move to the item, press Return.
-    auto *combo = qobject_cast<QComboBox *>(Widget(panel, control));
-    ASSERT_NE(combo, nullptr);
-    combo->setFocus();
-    combo->showPopup();
-    combo->view()->setCurrentIndex(combo->model()->index(index, 0));
-    QTest::keyClick(combo->view(), Qt::Key_Return);
+    ASSERT_TRUE(qzan::test::ChooseItem(panel, control, index));
 }
 
 void ProgramTest::TypeNumber(int panel, int control, double number)
 {
-    QWidget *w = Widget(panel, control);
-    ASSERT_NE(w, nullptr);
-    auto *edit = w->findChild<QLineEdit *>();
-    ASSERT_NE(edit, nullptr);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, QString::number(number));
-    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_TRUE(qzan::test::TypeNumber(panel, control, number));
 }
 
 std::string ProgramTest::Status() const

@@ -14,6 +14,9 @@
 
 class QWidget;
 
+using qzan::test::SimLogLine;
+using qzan::test::SimProcess;
+
 class ProgramTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();

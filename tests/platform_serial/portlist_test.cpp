@@ -5,6 +5,8 @@
 // machine's list of serial devices is the test's own.
 #include "support.h"
 
+#include "fake_serial_machine.h"
+
 #include "platform/rs232.h"
 #include "platform/serial/catalog.h"
 #include "platform/serial/names.h"
@@ -24,16 +26,7 @@ void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStd
 
 namespace {
 
-std::vector<SerialDevice> g_machine;
-bool g_machineReadable = true;
-
-bool MachineScan(std::vector<SerialDevice> &out)
-{
-    if (!g_machineReadable)
-        return false;
-    out = g_machine;
-    return true;
-}
+using qzan::test::FakeSerialMachine;
 
 const QString kDash = QString(QChar(0x2014));
 
@@ -42,19 +35,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        ForgetExtraPorts();
-        g_machine.clear();
-        g_machineReadable = true;
-        SetSerialScanForTests(MachineScan);
-        for (int n = 1; n <= 40; ++n)
-            ::unsetenv(("QZAN_COM" + std::to_string(n)).c_str());
+        machine.Install();
+        FakeSerialMachine::UnmapAll(40);
     }
     void TearDown() override
     {
-        SetSerialScanForTests(nullptr);
-        for (int n = 1; n <= 40; ++n)
-            ::unsetenv(("QZAN_COM" + std::to_string(n)).c_str());
-        ForgetExtraPorts();
+        machine.Remove();
+        FakeSerialMachine::UnmapAll(40);
     }
 
     // A file standing in for a device node.
@@ -72,16 +59,10 @@ protected:
         EXPECT_TRUE(QFile::link(target, path));
         return path;
     }
-    static void Map(int port, const QString &device)
-    {
-        ::setenv(("QZAN_COM" + std::to_string(port)).c_str(), device.toLocal8Bit().constData(), 1);
-    }
+    static void Map(int port, const QString &device) { FakeSerialMachine::Map(port, device); }
     static SerialDevice Device(const QString &path, const QString &byId = {})
     {
-        SerialDevice d;
-        d.path = path;
-        d.byId = byId;
-        return d;
+        return FakeSerialMachine::Device(path, byId);
     }
     static std::vector<int> Numbers(const std::vector<PortChoice> &choices)
     {
@@ -97,6 +78,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    FakeSerialMachine machine;
 };
 
 TEST_F(PortList, labelsTellWhichDeviceANumberReachesAndWhatIsKnownOfIt)
@@ -107,7 +89,7 @@ TEST_F(PortList, labelsTellWhichDeviceANumberReachesAndWhatIsKnownOfIt)
     d.manufacturer = "FTDI";
     d.description = "FT232R USB UART";
     d.serialNumber = "A1B2C3";
-    g_machine = {d};
+    machine.devices = {d};
     PtyPair pty;
     const QString simulator = Link("qzan-com1", QString::fromStdString(pty.slave));
     Map(1, simulator);
@@ -137,7 +119,7 @@ TEST_F(PortList, devicesNoNumberReachesGetNumbersFrom17InTheOrderOfTheirNames)
     const QString reached = Node("ttyUSB0");
     const QString usb10 = Node("ttyUSB10"), usb2 = Node("ttyUSB2"), acm = Node("ttyACM0");
     const QString acmById = Link("by-id/usb-Maker_Meter_42-if00", acm);
-    g_machine = {Device(usb10), Device(reached), Device(usb2), Device(acm, acmById)};
+    machine.devices = {Device(usb10), Device(reached), Device(usb2), Device(acm, acmById)};
     Map(3, Link("sensor", reached)); // reached under another name is reached all the same
 
     std::vector<PortChoice> choices;
@@ -161,30 +143,30 @@ TEST_F(PortList, aDeviceKeepsItsNumberWhileOthersComeAndGo)
     const QString usb0 = Node("ttyUSB0"), usb1 = Node("ttyUSB1"), usb5 = Node("ttyUSB5");
     std::vector<PortChoice> choices;
 
-    g_machine = {Device(usb1)};
+    machine.devices = {Device(usb1)};
     ASSERT_TRUE(ListPortChoices({1}, choices));
     EXPECT_EQ(Numbers(choices), (std::vector<int>{1, 17}));
 
     // A device that sorts first but came later takes the next number.
-    g_machine = {Device(usb0), Device(usb1)};
+    machine.devices = {Device(usb0), Device(usb1)};
     ASSERT_TRUE(ListPortChoices({1}, choices));
     EXPECT_EQ(Numbers(choices), (std::vector<int>{1, 17, 18}));
     EXPECT_EQ(choices[1].device, usb1);
     EXPECT_EQ(choices[2].device, usb0);
 
     // Unplugged, it leaves the list but keeps its number for its return.
-    g_machine = {Device(usb0)};
+    machine.devices = {Device(usb0)};
     ASSERT_TRUE(ListPortChoices({1}, choices));
     EXPECT_EQ(Numbers(choices), (std::vector<int>{1, 18}));
     EXPECT_EQ(DeviceOf(17), usb1);
-    g_machine = {Device(usb5), Device(usb0), Device(usb1)};
+    machine.devices = {Device(usb5), Device(usb0), Device(usb1)};
     ASSERT_TRUE(ListPortChoices({1}, choices));
     EXPECT_EQ(Numbers(choices), (std::vector<int>{1, 17, 18, 19}));
     EXPECT_EQ(choices[1].device, usb1);
     EXPECT_EQ(choices[3].device, usb5);
 
     // Its by-id name showing up later makes it no new device.
-    g_machine = {Device(usb5, Link("by-id/usb-late-if00", usb5))};
+    machine.devices = {Device(usb5, Link("by-id/usb-late-if00", usb5))};
     ASSERT_TRUE(ListPortChoices({1}, choices));
     EXPECT_EQ(Numbers(choices), (std::vector<int>{1, 19}));
 }
@@ -192,7 +174,7 @@ TEST_F(PortList, aDeviceKeepsItsNumberWhileOthersComeAndGo)
 TEST_F(PortList, theVariableOfANumberWinsOverTheListAndLowNumbersNeverUseIt)
 {
     const QString listed = Node("ttyUSB0"), chosen = Node("elsewhere");
-    g_machine = {Device(listed)};
+    machine.devices = {Device(listed)};
     std::vector<PortChoice> choices;
     ASSERT_TRUE(ListPortChoices({}, choices));
     ASSERT_EQ(Numbers(choices), (std::vector<int>{17}));
@@ -206,7 +188,7 @@ TEST_F(PortList, theVariableOfANumberWinsOverTheListAndLowNumbersNeverUseIt)
 TEST_F(PortList, aListedNumberOpensItsDevice)
 {
     PtyPair pty;
-    g_machine = {Device(QString::fromStdString(pty.slave))};
+    machine.devices = {Device(QString::fromStdString(pty.slave))};
     std::vector<PortChoice> choices;
     ASSERT_TRUE(ListPortChoices({1}, choices));
     ASSERT_EQ(Numbers(choices), (std::vector<int>{1, 17}));

@@ -1,7 +1,10 @@
-// What the serial tests share: a pseudo-terminal pair that plays the device,
-// event-loop helpers, a recording receive callback and a stderr capture.
+// What the serial tests share besides the common test support (the
+// pseudo-terminal pair that plays the device): event-loop helpers, a
+// recording receive callback and a stderr capture.
 #ifndef TESTS_PLATFORM_SERIAL_SUPPORT_H
 #define TESTS_PLATFORM_SERIAL_SUPPORT_H
+
+#include "pty_pair.h"
 
 #include <cstdio>
 #include <functional>
@@ -9,17 +12,7 @@
 #include <vector>
 
 // The test writes to the master; the port under test opens the slave.
-struct PtyPair {
-    PtyPair();
-    ~PtyPair() { hangUp(); }
-    void send(const std::string &bytes) const;
-    // What the port sent, until `count` bytes came or none came for `ms`.
-    std::string receive(std::size_t count, int ms = 2000) const;
-    void hangUp(); // as an unplugged adapter would
-
-    int master = -1;
-    std::string slave;
-};
+using qzan::test::PtyPair;
 
 // Points QZAN_COM<port> at `device` and opens it with the program's settings.
 int OpenLikeTheProgram(int port, const std::string &device);

@@ -4,6 +4,8 @@
 // names, their values, the current choice or the events a choice raises.
 #include "support.h"
 
+#include "fake_serial_machine.h"
+
 #include "platform/serial/catalog.h"
 #include "platform/ui/portlist.h"
 
@@ -17,28 +19,16 @@
 
 namespace {
 
+using qzan::test::FakeSerialMachine;
+
 using Events = std::vector<int>;
-
-std::vector<SerialDevice> g_machine;
-bool g_machineReadable = true;
-
-bool MachineScan(std::vector<SerialDevice> &out)
-{
-    if (!g_machineReadable)
-        return false;
-    out = g_machine;
-    return true;
-}
 
 class ComDropDown : public PanelsTest {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        ForgetExtraPorts();
-        g_machine.clear();
-        g_machineReadable = true;
-        SetSerialScanForTests(MachineScan);
+        machine.Install();
         // Every number reaches a file of the test's, so the system's own
         // ports play no part.
         for (int n = 1; n <= 16; ++n)
@@ -50,10 +40,8 @@ protected:
     {
         Box()->hidePopup();
         PanelsTest::TearDown();
-        SetSerialScanForTests(nullptr);
-        for (int n = 1; n <= 16; ++n)
-            ::unsetenv(("QZAN_COM" + std::to_string(n)).c_str());
-        ForgetExtraPorts();
+        machine.Remove();
+        FakeSerialMachine::UnmapAll(16);
     }
 
     QzComboBox *Box() const { return qobject_cast<QzComboBox *>(Control(panel, PANEL_DropDCom)); }
@@ -65,16 +53,8 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         return path;
     }
-    static void Map(int port, const QString &device)
-    {
-        ::setenv(("QZAN_COM" + std::to_string(port)).c_str(), device.toLocal8Bit().constData(), 1);
-    }
-    static SerialDevice Device(const QString &path)
-    {
-        SerialDevice d;
-        d.path = path;
-        return d;
-    }
+    static void Map(int port, const QString &device) { FakeSerialMachine::Map(port, device); }
+    static SerialDevice Device(const QString &path) { return FakeSerialMachine::Device(path); }
 
     // Opens the list as the operator does.
     void Open()
@@ -91,6 +71,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    FakeSerialMachine machine;
 };
 
 const QString kDash = QString(QChar(0x2014));
@@ -100,7 +81,7 @@ TEST_F(ComDropDown, openingShowsTheDeviceOfEachNumberAndKeepsNamesAndValues)
     SerialDevice adapter = Device(Node("ttyUSB0"));
     adapter.manufacturer = "FTDI";
     adapter.serialNumber = "A1B2C3";
-    g_machine = {adapter};
+    machine.devices = {adapter};
     Map(3, adapter.path);
 
     Open();
@@ -125,7 +106,7 @@ TEST_F(ComDropDown, openingShowsTheDeviceOfEachNumberAndKeepsNamesAndValues)
 TEST_F(ComDropDown, aDeviceNoNumberReachesIsChosenAsNumber17)
 {
     const QString stray = Node("ttyACM0");
-    g_machine = {Device(stray)};
+    machine.devices = {Device(stray)};
 
     Open();
     ASSERT_EQ(Box()->count(), 17);
@@ -145,13 +126,13 @@ TEST_F(ComDropDown, aDeviceNoNumberReachesIsChosenAsNumber17)
 TEST_F(ComDropDown, theChoiceStaysWhenItsDeviceIsGoneAtTheNextOpening)
 {
     const QString stray = Node("ttyUSB4");
-    g_machine = {Device(stray)};
+    machine.devices = {Device(stray)};
     Open();
     Box()->hidePopup();
     ASSERT_EQ(SetCtrlVal(panel, PANEL_DropDCom, 17), 0);
     ClearEvents();
 
-    g_machine.clear(); // unplugged
+    machine.devices.clear(); // unplugged
     Open();
     ASSERT_EQ(Box()->count(), 17);
     EXPECT_EQ(Box()->currentIndex(), 16);
@@ -169,12 +150,12 @@ TEST_F(ComDropDown, theChoiceStaysWhenItsDeviceIsGoneAtTheNextOpening)
 
 TEST_F(ComDropDown, aListThatCannotBeReadLeavesThePlainItems)
 {
-    g_machine = {Device(Node("ttyUSB0"))};
+    machine.devices = {Device(Node("ttyUSB0"))};
     Open();
     Box()->hidePopup();
     ASSERT_EQ(Box()->count(), 17);
 
-    g_machineReadable = false;
+    machine.readable = false;
     Open();
     EXPECT_EQ(Box()->count(), 16);
     for (int i = 0; i < Box()->count(); ++i) {

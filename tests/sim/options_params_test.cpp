@@ -3,7 +3,7 @@
 #include "options.h"
 #include "params.h"
 
-#include "sim_harness.h"
+#include "files.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +90,7 @@ TEST(ParamFile, savedSetLoadsBack)
     std::string error;
     Words w = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 65535};
     ASSERT_TRUE(saveParamFile(path, w, error)) << error;
-    EXPECT_EQ(test::readFile(path).substr(0, 6), "1\n2\n3\n");
+    EXPECT_EQ(test::ReadFile(path).substr(0, 6), "1\n2\n3\n");
     Words back{};
     EXPECT_EQ(loadParamFile(path, back, error), ParamFileStatus::kLoaded);
     EXPECT_EQ(back, w);

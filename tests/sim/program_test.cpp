@@ -4,7 +4,11 @@
 // disconnect and reconnect, the log, the counts, pacing and bad options.
 #include "params.h"
 #include "sensor.h"
-#include "sim_harness.h"
+
+#include "bare_client.h"
+#include "files.h"
+#include "pty_pair.h"
+#include "sim_process.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +27,8 @@
 namespace qzan::sim::test {
 namespace {
 
+using namespace qzan::test;
+
 using namespace std::chrono;
 
 class ProgramTest : public ::testing::Test {
@@ -35,17 +41,17 @@ protected:
         if (!paced)
             args.insert(args.end(), {"--baud", "0"});
         args.insert(args.end(), extra.begin(), extra.end());
-        return sim.start(args, errFile()) && client.open(link());
+        return sim.StartWith(args, errFile()) && client.open(link());
     }
     void TearDown() override
     {
         // What the simulator saw is the first thing to read when a test fails.
         if (HasFailure()) {
-            std::string log = readFile(logFile());
+            std::string log = ReadFile(logFile());
             if (log.size() > 6000)
                 log = "...\n" + log.substr(log.size() - 6000);
             std::cout << "--- simulator log ---\n" << log << "--- simulator stderr ---\n"
-                      << readFile(errFile());
+                      << ReadFile(errFile());
         }
     }
     std::string link() const { return dir.file("com1"); }
@@ -74,7 +80,7 @@ TEST_F(ProgramTest, echoAndParameterWritesReadBackFromRamAndEeprom)
 {
     std::string eeprom = dir.file("eeprom.dat");
     ASSERT_TRUE(startSim({"--eeprom", eeprom}));
-    EXPECT_EQ(std::filesystem::read_symlink(link()).string(), sim.readyPath());
+    EXPECT_EQ(std::filesystem::read_symlink(link()).string(), sim.ReadyPath());
 
     auto echo = client.exchange(kCmdEcho, someSet());
     ASSERT_EQ(echo.size(), 16u);
@@ -91,15 +97,15 @@ TEST_F(ProgramTest, echoAndParameterWritesReadBackFromRamAndEeprom)
     client.sendRequest(kCmdWriteEeprom, stored);
     EXPECT_EQ(client.exchange(kCmdReadEeprom), asVector(stored));
     EXPECT_EQ(client.exchange(kCmdReadRam), asVector(stored));
-    EXPECT_EQ(readFile(eeprom), "777\n1\n512\n64\n1\n1\n200\n800\n512\n100\n1\n1\n0\n1\n0\n1000\n");
-    EXPECT_EQ(sim.stop(), 0);
+    EXPECT_EQ(ReadFile(eeprom), "777\n1\n512\n64\n1\n1\n200\n800\n512\n100\n1\n1\n0\n1\n0\n1000\n");
+    EXPECT_EQ(sim.Stop(), 0);
 
     // The next start loads the file into both sets.
     SimProcess second;
-    ASSERT_TRUE(second.start({"--link", link(), "--baud", "0", "--eeprom", eeprom}, errFile()));
+    ASSERT_TRUE(second.StartWith({"--link", link(), "--baud", "0", "--eeprom", eeprom}, errFile()));
     ASSERT_TRUE(client.open(link()));
     EXPECT_EQ(client.exchange(kCmdReadRam), asVector(stored));
-    EXPECT_EQ(second.stop(), 0);
+    EXPECT_EQ(second.Stop(), 0);
 }
 
 TEST_F(ProgramTest, answerWritesOptionAnswersCommandsOneAndThree)
@@ -164,17 +170,17 @@ TEST_F(ProgramTest, resynchronisesAfterGarbageSplitAndGluedRequests)
 {
     ASSERT_TRUE(startSim({"--frame-gap-ms", "2000"}));
     Bytes garbage = {0xFF, 0x00, 0x55, 0x00, 0x0C, 0x55, 0x00};
-    Bytes echo = frameBytes(kCmdEcho);
+    Bytes echo = FrameBytes(kCmdEcho);
     Bytes first(echo.begin(), echo.begin() + 10);
     garbage.insert(garbage.end(), first.begin(), first.end());
     client.send(garbage);
     std::this_thread::sleep_for(milliseconds(20));
     client.send(Bytes(echo.begin() + 10, echo.end()));
-    EXPECT_EQ(replyWords(client.read(kFrameBytes))[0], 0x00AA);
+    EXPECT_EQ(ReplyWords(client.read(kFrameBytes))[0], 0x00AA);
 
     // Two requests in one write, then an unknown code that gets no answer.
-    Bytes glued = frameBytes(kCmdReadEeprom);
-    Bytes ram = frameBytes(kCmdReadRam);
+    Bytes glued = FrameBytes(kCmdReadEeprom);
+    Bytes ram = FrameBytes(kCmdReadRam);
     glued.insert(glued.end(), ram.begin(), ram.end());
     client.send(glued);
     Bytes both = client.read(2 * kFrameBytes);
@@ -182,14 +188,14 @@ TEST_F(ProgramTest, resynchronisesAfterGarbageSplitAndGluedRequests)
     EXPECT_EQ(both[3], kCmdReadEeprom);
     EXPECT_EQ(both[kFrameBytes + 3], kCmdReadRam);
 
-    client.send(frameBytes(10));
+    client.send(FrameBytes(10));
     client.sendRequest(kCmdEcho);
     Bytes next = client.read(kFrameBytes);
     ASSERT_EQ(next.size(), kFrameBytes);
     EXPECT_EQ(next[3], kCmdEcho);
 
-    EXPECT_EQ(sim.stop(), 0);
-    std::string counts = readFile(errFile());
+    EXPECT_EQ(sim.Stop(), 0);
+    std::string counts = ReadFile(errFile());
     EXPECT_NE(counts.find("cmd 7 requests 2 answers 2\n"), std::string::npos) << counts;
     // 7 garbage bytes, then the unknown request's 36 bytes.
     EXPECT_NE(counts.find("dropped_bytes 43\n"), std::string::npos) << counts;
@@ -198,10 +204,10 @@ TEST_F(ProgramTest, resynchronisesAfterGarbageSplitAndGluedRequests)
 TEST_F(ProgramTest, requestCutShortIsDiscardedAfterSilence)
 {
     ASSERT_TRUE(startSim({"--frame-gap-ms", "30"}));
-    Bytes cut = frameBytes(kCmdReadRam);
+    Bytes cut = FrameBytes(kCmdReadRam);
     cut.resize(20);
     client.send(cut);
-    ASSERT_TRUE(waitForText(logFile(), "DROP 20\n"));
+    ASSERT_TRUE(WaitForText(logFile(), "DROP 20\n"));
     auto echo = client.exchange(kCmdEcho);
     ASSERT_EQ(echo.size(), 16u);
     EXPECT_EQ(echo[0], 0x00AA);
@@ -230,10 +236,10 @@ TEST_F(ProgramTest, droppedAnswersLeaveGapsInTheSequence)
     EXPECT_EQ(word(client.exchange(kCmdMeasure), kMwSequence), 1);
     client.sendRequest(kCmdMeasure); // dropped
     EXPECT_EQ(word(client.exchange(kCmdMeasure), kMwSequence), 3);
-    EXPECT_EQ(sim.stop(), 0);
-    EXPECT_NE(readFile(errFile()).find("fault drop 1\n"), std::string::npos);
-    EXPECT_EQ(logLines(logFile(), "FAULT").size(), 1u);
-    EXPECT_EQ(logLines(logFile(), "ANS").size(), 2u);
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_NE(ReadFile(errFile()).find("fault drop 1\n"), std::string::npos);
+    EXPECT_EQ(ReadSimLog(logFile(), "FAULT").size(), 1u);
+    EXPECT_EQ(ReadSimLog(logFile(), "ANS").size(), 2u);
 }
 
 TEST_F(ProgramTest, eachFaultSpoilsTheAnswerAsAsked)
@@ -244,11 +250,11 @@ TEST_F(ProgramTest, eachFaultSpoilsTheAnswerAsAsked)
         ASSERT_EQ(echo.size(), 16u);
         EXPECT_EQ(echo[0], 0xAA00);
         EXPECT_EQ(word(client.exchange(kCmdReadRam), 0), 650); // other answers stay sound
-        sim.stop();
+        sim.Stop();
     }
     {
         SimProcess extra;
-        ASSERT_TRUE(extra.start({"--link", link(), "--baud", "0", "--extra-every", "1",
+        ASSERT_TRUE(extra.StartWith({"--link", link(), "--baud", "0", "--extra-every", "1",
                                  "--extra-bytes", "5"},
                                 errFile()));
         ASSERT_TRUE(client.open(link()));
@@ -259,36 +265,36 @@ TEST_F(ProgramTest, eachFaultSpoilsTheAnswerAsAsked)
     }
     {
         SimProcess cut;
-        ASSERT_TRUE(cut.start({"--link", link(), "--baud", "0", "--short-every", "1"}, errFile()));
+        ASSERT_TRUE(cut.StartWith({"--link", link(), "--baud", "0", "--short-every", "1"}, errFile()));
         ASSERT_TRUE(client.open(link()));
         client.sendRequest(kCmdReadRam);
         Bytes got = client.read(kFrameBytes, milliseconds(500));
         EXPECT_GE(got.size(), 1u);
         EXPECT_LT(got.size(), kFrameBytes);
-        EXPECT_EQ(cut.stop(), 0);
-        EXPECT_NE(readFile(errFile()).find("fault short 1\n"), std::string::npos);
-        EXPECT_NE(readFile(errFile()).find("cmd 2 requests 1 answers 0\n"), std::string::npos);
+        EXPECT_EQ(cut.Stop(), 0);
+        EXPECT_NE(ReadFile(errFile()).find("fault short 1\n"), std::string::npos);
+        EXPECT_NE(ReadFile(errFile()).find("cmd 2 requests 1 answers 0\n"), std::string::npos);
     }
     {
         SimProcess garbage;
-        ASSERT_TRUE(garbage.start({"--link", link(), "--baud", "0", "--garbage-every", "1",
+        ASSERT_TRUE(garbage.StartWith({"--link", link(), "--baud", "0", "--garbage-every", "1",
                                    "--fault-cmds", "2"},
                                   errFile()));
         ASSERT_TRUE(client.open(link()));
         client.sendRequest(kCmdReadRam);
         Bytes got = client.read(kFrameBytes);
         EXPECT_EQ(got.size(), kFrameBytes);
-        EXPECT_NE(replyWords(got), asVector(defaultParams()));
+        EXPECT_NE(ReplyWords(got), asVector(defaultParams()));
         EXPECT_EQ(word(client.exchange(kCmdEcho), 0), 0x00AA); // command 7 is spared
     }
     {
         SimProcess silent;
-        ASSERT_TRUE(silent.start({"--link", link(), "--baud", "0", "--silent"}, errFile()));
+        ASSERT_TRUE(silent.StartWith({"--link", link(), "--baud", "0", "--silent"}, errFile()));
         ASSERT_TRUE(client.open(link()));
         client.sendRequest(kCmdEcho);
         EXPECT_TRUE(client.read(1, milliseconds(300)).empty());
-        EXPECT_EQ(silent.stop(), 0);
-        EXPECT_NE(readFile(errFile()).find("fault silent 1\n"), std::string::npos);
+        EXPECT_EQ(silent.Stop(), 0);
+        EXPECT_NE(ReadFile(errFile()).find("fault silent 1\n"), std::string::npos);
     }
 }
 
@@ -301,23 +307,23 @@ TEST_F(ProgramTest, disconnectAfterTwoAnswersThenReconnectOnANewTerminal)
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link())));
     client.close();
 
-    ASSERT_TRUE(sim.waitReady(milliseconds(5000)));
-    EXPECT_EQ(std::filesystem::read_symlink(link()).string(), sim.readyPath());
+    ASSERT_TRUE(sim.WaitReady(milliseconds(5000)));
+    EXPECT_EQ(std::filesystem::read_symlink(link()).string(), sim.ReadyPath());
     ASSERT_TRUE(client.open(link()));
     EXPECT_EQ(word(client.exchange(kCmdEcho), 0), 0x00AA);
     EXPECT_EQ(word(client.exchange(kCmdEcho), 0), 0x00AA); // disconnects once only
 
-    EXPECT_EQ(sim.stop(), 0);
-    EXPECT_NE(readFile(errFile()).find("fault disconnect 1\n"), std::string::npos);
-    EXPECT_EQ(logLines(logFile(), "CONNECT").size(), 2u);
-    EXPECT_EQ(logLines(logFile(), "DISCONNECT").size(), 2u);
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_NE(ReadFile(errFile()).find("fault disconnect 1\n"), std::string::npos);
+    EXPECT_EQ(ReadSimLog(logFile(), "CONNECT").size(), 2u);
+    EXPECT_EQ(ReadSimLog(logFile(), "DISCONNECT").size(), 2u);
 }
 
 TEST_F(ProgramTest, disconnectWithoutReconnectEndsTheSimulator)
 {
     ASSERT_TRUE(startSim({"--disconnect-after", "1"}));
     EXPECT_EQ(word(client.exchange(kCmdEcho), 0), 0x00AA);
-    EXPECT_EQ(sim.waitExit(milliseconds(5000)), 0);
+    EXPECT_EQ(sim.WaitExit(milliseconds(5000)), 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link())));
 }
 
@@ -343,9 +349,9 @@ TEST_F(ProgramTest, countsOnSigusr1AndAtTermination)
     client.exchange(kCmdEcho);
     client.exchange(kCmdEcho);
     client.exchange(kCmdMeasure);
-    sim.signal(SIGUSR1);
-    ASSERT_TRUE(waitForText(errFile(), "fault disconnect 0\n"));
-    std::string counts = readFile(errFile());
+    sim.Signal(SIGUSR1);
+    ASSERT_TRUE(WaitForText(errFile(), "fault disconnect 0\n"));
+    std::string counts = ReadFile(errFile());
     EXPECT_NE(counts.find("cmd 7 requests 2 answers 2\ncmd 8 requests 1 answers 1\n"
                           "dropped_bytes 0\nfault silent 0\nfault drop 0\n"),
               std::string::npos)
@@ -353,8 +359,8 @@ TEST_F(ProgramTest, countsOnSigusr1AndAtTermination)
 
     // The simulator goes on serving after the report.
     EXPECT_EQ(word(client.exchange(kCmdEcho), 0), 0x00AA);
-    EXPECT_EQ(sim.stop(), 0);
-    EXPECT_NE(readFile(errFile()).find("cmd 7 requests 3 answers 3\n"), std::string::npos);
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_NE(ReadFile(errFile()).find("cmd 7 requests 3 answers 3\n"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link())));
 }
 
@@ -366,9 +372,9 @@ TEST_F(ProgramTest, logHasOneLinePerEventInItsFormat)
     client.send({0x12, 0x34});
     client.sendRequest(kCmdReadRam);
     client.read(kFrameBytes);
-    EXPECT_EQ(sim.stop(), 0);
+    EXPECT_EQ(sim.Stop(), 0);
 
-    std::string text = readFile(logFile());
+    std::string text = ReadFile(logFile());
     // Milliseconds with exactly three decimals: digits, a point, three digits.
     auto isTime = [](const std::string &t) {
         auto point = t.find('.');
@@ -381,18 +387,23 @@ TEST_F(ProgramTest, logHasOneLinePerEventInItsFormat)
     while (std::getline(in, line))
         EXPECT_TRUE(isTime(line.substr(0, line.find(' ')))) << line;
 
-    auto requests = logLines(logFile(), "REQ");
+    // Fields after the kind, as written: the command, then the words.
+    auto requests = ReadSimLog(logFile(), "REQ");
     ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[0].size(), 2u + 1 + 16);
-    EXPECT_EQ(requests[0][2], "7");
-    EXPECT_EQ(requests[0][3], "500");
-    EXPECT_EQ(requests[1][3], "64");
-    auto answers = logLines(logFile(), "ANS");
+    EXPECT_EQ(requests[0].fields.size(), 1u + 16);
+    EXPECT_EQ(requests[0].fields[0], "7");
+    EXPECT_EQ(requests[0].fields[1], "500");
+    EXPECT_EQ(requests[1].fields[1], "64");
+    auto answers = ReadSimLog(logFile(), "ANS");
     ASSERT_EQ(answers.size(), 3u);
-    EXPECT_EQ(answers[0][3], "170");
-    EXPECT_EQ(answers[1].size(), 2u + 1 + 64);
-    EXPECT_EQ(logLines(logFile(), "DROP")[0][2], "2");
-    EXPECT_EQ(logLines(logFile(), "CONNECT")[0][2], sim.readyPath());
+    EXPECT_EQ(answers[0].fields[1], "170");
+    EXPECT_EQ(answers[1].fields.size(), 1u + 64);
+    auto drops = ReadSimLog(logFile(), "DROP");
+    ASSERT_EQ(drops.size(), 1u);
+    EXPECT_EQ(drops[0].fields, std::vector<std::string>{"2"});
+    auto connects = ReadSimLog(logFile(), "CONNECT");
+    ASSERT_FALSE(connects.empty());
+    EXPECT_EQ(connects[0].fields, std::vector<std::string>{sim.ReadyPath()});
 }
 
 TEST_F(ProgramTest, pacedMeasurementPairNeverBeatsTheLine)
@@ -433,23 +444,23 @@ TEST(ProgramOptions, badOptionsExitWithCodeTwoAndAMessage)
 {
     TempDir dir;
     std::string err;
-    EXPECT_EQ(SimProcess::runToExit({"--link", dir.file("l"), "--baud", "fast"}, err), 2);
+    EXPECT_EQ(SimProcess::RunToExit({"--link", dir.file("l"), "--baud", "fast"}, err), 2);
     EXPECT_NE(err.find("--baud: 'fast'"), std::string::npos) << err;
-    EXPECT_EQ(SimProcess::runToExit({"--bogus"}, err), 2);
+    EXPECT_EQ(SimProcess::RunToExit({"--bogus"}, err), 2);
     EXPECT_NE(err.find("unknown option '--bogus'"), std::string::npos) << err;
 
     std::string regular = dir.file("regular");
     std::ofstream(regular) << "keep me";
-    EXPECT_EQ(SimProcess::runToExit({"--link", regular}, err), 2);
+    EXPECT_EQ(SimProcess::RunToExit({"--link", regular}, err), 2);
     EXPECT_NE(err.find("not a symbolic link"), std::string::npos) << err;
-    EXPECT_EQ(readFile(regular), "keep me");
+    EXPECT_EQ(ReadFile(regular), "keep me");
 
     std::string badEeprom = dir.file("bad.dat");
     std::ofstream(badEeprom) << "1\n2\n";
-    EXPECT_EQ(SimProcess::runToExit({"--link", dir.file("l"), "--eeprom", badEeprom}, err), 2);
+    EXPECT_EQ(SimProcess::RunToExit({"--link", dir.file("l"), "--eeprom", badEeprom}, err), 2);
     EXPECT_NE(err.find("bad.dat"), std::string::npos) << err;
 
-    EXPECT_EQ(SimProcess::runToExit({"--help"}, err), 0);
+    EXPECT_EQ(SimProcess::RunToExit({"--help"}, err), 0);
 }
 
 TEST(ProgramDevice, servesARealSerialDeviceGivenByPath)
@@ -457,35 +468,23 @@ TEST(ProgramDevice, servesARealSerialDeviceGivenByPath)
     // The test's own pseudo-terminal stands in for a serial adapter: the
     // simulator opens the slave as its device, the test talks on the master.
     TempDir dir;
-    int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    std::string slave = ptsname(master);
+    PtyPair pty;
+    ASSERT_GE(pty.master, 0);
     SimProcess sim;
-    ASSERT_TRUE(sim.start({"--device", slave, "--log", dir.file("log")}, dir.file("err.txt")));
-    EXPECT_EQ(sim.readyPath(), slave);
+    ASSERT_TRUE(sim.StartWith({"--device", pty.slave, "--log", dir.file("log")}, dir.file("err.txt")));
+    EXPECT_EQ(sim.ReadyPath(), pty.slave);
 
-    Bytes request = frameBytes(kCmdEcho);
-    ASSERT_EQ(write(master, request.data(), request.size()), static_cast<ssize_t>(request.size()));
-    Bytes reply;
-    auto end = steady_clock::now() + seconds(3);
-    while (reply.size() < kFrameBytes && steady_clock::now() < end) {
-        pollfd pfd{master, POLLIN, 0};
-        if (poll(&pfd, 1, 100) > 0) {
-            std::uint8_t buffer[64];
-            ssize_t n = read(master, buffer, sizeof buffer);
-            if (n > 0)
-                reply.insert(reply.end(), buffer, buffer + n);
-        }
-    }
-    EXPECT_EQ(word(replyWords(reply), 0), 0x00AA);
+    const Bytes request = FrameBytes(kCmdEcho);
+    pty.send(std::string(request.begin(), request.end()));
+    const std::string answer = pty.receive(kFrameBytes, 3000);
+    const Bytes reply(answer.begin(), answer.end());
+    EXPECT_EQ(word(ReplyWords(reply), 0), 0x00AA);
 
     // This device cannot come back, and its number will soon name another
     // terminal: the simulator ends instead of reopening it.
-    close(master);
-    EXPECT_EQ(sim.waitExit(milliseconds(5000)), 1);
-    EXPECT_NE(readFile(dir.file("err.txt")).find("ending"), std::string::npos);
+    pty.hangUp();
+    EXPECT_EQ(sim.WaitExit(milliseconds(5000)), 1);
+    EXPECT_NE(ReadFile(dir.file("err.txt")).find("ending"), std::string::npos);
 }
 
 TEST(ProgramOptions, staleLinkIsReplaced)
@@ -494,12 +493,12 @@ TEST(ProgramOptions, staleLinkIsReplaced)
     std::string link = dir.file("com1");
     std::filesystem::create_symlink("/dev/pts/nonexistent", link);
     SimProcess sim;
-    ASSERT_TRUE(sim.start({"--link", link, "--baud", "0"}, dir.file("err.txt")));
-    EXPECT_EQ(std::filesystem::read_symlink(link).string(), sim.readyPath());
+    ASSERT_TRUE(sim.StartWith({"--link", link, "--baud", "0"}, dir.file("err.txt")));
+    EXPECT_EQ(std::filesystem::read_symlink(link).string(), sim.ReadyPath());
     Client client;
     ASSERT_TRUE(client.open(link));
     EXPECT_EQ(word(client.exchange(kCmdEcho), 0), 0x00AA);
-    EXPECT_EQ(sim.stop(), 0);
+    EXPECT_EQ(sim.Stop(), 0);
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 // recorded times at speed 1 and 10, the end of the recording, the note on
 // ignored values, and a damaged file refused before serving.
 #include "sensor.h"
-#include "sim_harness.h"
+#include "bare_client.h"
+#include "files.h"
+#include "sim_process.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,8 @@
 
 namespace qzan::sim::test {
 namespace {
+
+using namespace qzan::test;
 
 using namespace std::chrono;
 
@@ -38,12 +42,12 @@ protected:
         std::vector<std::string> args = {"--link", dir.file("com1"), "--baud", "0", "--replay",
                                          dir.file("rec.csv")};
         args.insert(args.end(), extra.begin(), extra.end());
-        return sim.start(args, dir.file("stderr.txt")) && client.open(dir.file("com1"));
+        return sim.StartWith(args, dir.file("stderr.txt")) && client.open(dir.file("com1"));
     }
     void TearDown() override
     {
         if (HasFailure())
-            std::cout << "--- simulator stderr ---\n" << readFile(dir.file("stderr.txt"));
+            std::cout << "--- simulator stderr ---\n" << ReadFile(dir.file("stderr.txt"));
     }
 
     // Asks for measurements for `span` and checks each served row against the
@@ -113,8 +117,8 @@ TEST_F(ReplayProgram, afterTheLastRowMeasurementsGoUnansweredAndTheRestWorks)
     auto echo = client.exchange(kCmdEcho);
     ASSERT_EQ(echo.size(), 16u);
     EXPECT_EQ(echo[0], 0x00AA);
-    EXPECT_EQ(sim.stop(), 0);
-    std::string err = readFile(dir.file("stderr.txt"));
+    EXPECT_EQ(sim.Stop(), 0);
+    std::string err = ReadFile(dir.file("stderr.txt"));
     EXPECT_NE(err.find("ignored 1 values out of range 0..1024 in 1 rows, the first at line 3"),
               std::string::npos)
         << err;
@@ -127,7 +131,7 @@ TEST(ReplayProgramFile, aDamagedRowEndsTheStartWithTheLineNamed)
     TempDir dir;
     std::ofstream(dir.file("rec.csv")) << kHeader << "0,1,0,1,400,60,0,1,1\n0,1,0,1,400\n";
     std::string err;
-    EXPECT_EQ(SimProcess::runToExit({"--link", dir.file("com1"), "--replay", dir.file("rec.csv")},
+    EXPECT_EQ(SimProcess::RunToExit({"--link", dir.file("com1"), "--replay", dir.file("rec.csv")},
                                     err),
               2);
     EXPECT_NE(err.find("rec.csv:3: 5 values where the header names 9 columns\n"),

@@ -5,7 +5,7 @@
 #include "recording.h"
 #include "replay.h"
 #include "sensor.h"
-#include "sim_harness.h"
+#include "files.h"
 
 #include <gtest/gtest.h>
 
