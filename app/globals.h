@@ -4,14 +4,16 @@
 #ifndef APP_GLOBALS_H
 #define APP_GLOBALS_H
 
+#include "core/protocol/frame.h"
+
 // ---- Constants -------------------------------------------------------------
-inline constexpr int PNUM = 16;         // parameter words in pp and in every frame
+using qzan::protocol::PNUM;        // parameter words in pp and in every frame
+using qzan::protocol::FRAME_BYTES; // one request or reply frame
 inline constexpr int RAM = 1;           // transfer targets
 inline constexpr int EEPROM = 2;
 inline constexpr int DATFILE = 3;
 inline constexpr int PPITCH = 7800;     // pixel pitch: pixels * PPITCH / 1000 = micrometres
 inline constexpr int eventMask = 0x8006; // receive callback: event char, output empty, notify count
-inline constexpr int FRAME_BYTES = 4 + 2 * PNUM; // one request or reply frame
 inline constexpr int TEXT_BUF = 64;     // szStatus
 inline constexpr int PATH_BUF = 260;    // proj_dir, file_name
 inline constexpr int IO_BUF = 1024;     // szWriteBuf, szReadBuf

@@ -11,6 +11,7 @@
 #include "app/record.h"
 
 #include "app/globals.h"
+#include "core/protocol/frame.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/ui.h"
 
@@ -167,14 +168,13 @@ void RecordAnswer(void)
         return;
     const long long ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - g_started).count();
-    // In tolerance: the measured value lies within setpoint +- tolerance.
-    const int deviation = static_cast<int>(pp[2]) - static_cast<int>(pp[3]);
-    const int inside = (deviation < 0 ? -deviation : deviation) <= pp[4] ? 1 : 0;
+    const qzan::protocol::Measurement m = qzan::protocol::ReadMeasurement(pp);
+    const int inside = qzan::protocol::InTolerance(m) ? 1 : 0;
     char row[160];
     const int n = std::snprintf(row, sizeof row, "%lld,%u,%u,%u,%u,%u,%u,%u,%d\n", ms,
-                                unsigned{pp[0]}, unsigned{pp[1]}, unsigned{pp[2]},
-                                unsigned{pp[3]}, unsigned{pp[4]}, unsigned{pp[5]},
-                                unsigned{pp[6]}, inside);
+                                unsigned{m.edge1}, unsigned{m.edge2}, unsigned{m.measured},
+                                unsigned{m.teach}, unsigned{m.tolerance},
+                                unsigned{m.windowStart}, unsigned{m.edges}, inside);
     if (n <= 0 || static_cast<std::size_t>(n) >= sizeof row)
         return; // cannot happen with these fields; never a cut row
     if (!Put(row, static_cast<std::size_t>(n)))

@@ -1,5 +1,12 @@
 # The program's modules (everything but main), for the program's library and
 # for builds that compile them directly (fuzz targets). QZAN_ROOT is the checkout.
+# The protocol core is a library of its own that the program's modules use.
+set(QZAN_PROTOCOL_SOURCES
+  ${QZAN_ROOT}/core/protocol/frame.cpp
+  ${QZAN_ROOT}/core/protocol/record.cpp
+  ${QZAN_ROOT}/core/protocol/parafile.cpp
+  ${QZAN_ROOT}/core/protocol/comerror.cpp
+)
 set(QZAN_PROGRAM_SOURCES
   ${QZAN_ROOT}/app/globals.cpp
   ${QZAN_ROOT}/app/QzanRMRivad.cpp

@@ -5,10 +5,13 @@
 
 #include "app/convert.h"
 #include "app/globals.h"
+#include "core/protocol/frame.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/ui.h"
 
 namespace {
+
+using qzan::protocol::Measurement;
 
 constexpr double kCursorY = 0.75;
 constexpr double kGreenTop = 0.25;
@@ -30,66 +33,67 @@ void ToleranceBar(int left, int right)
     Bar(left, 0.0, right, kGreenTop, COLOR_GREEN);
 }
 
-unsigned short CentreOfEdges(void)
+unsigned short CentreOfEdges(const Measurement &m)
 {
-    if (pp[0] == 0 || pp[1] == 0)
+    if (m.edge1 == 0 || m.edge2 == 0)
         return 1;
-    return static_cast<unsigned short>((static_cast<unsigned int>(pp[0]) + pp[1]) / 2u);
+    return static_cast<unsigned short>((static_cast<unsigned int>(m.edge1) + m.edge2) / 2u);
 }
 
-void ShowReadouts(void)
+void ShowReadouts(const Measurement &m)
 {
     int unit = 0;
     GetCtrlVal(panelHandle, PANEL_BINSWITCH_UM, unit);
     if (unit == 1) {
-        SetCtrlVal(panelHandle, PANEL_NUM_Edge1, pp[0]);
-        SetCtrlVal(panelHandle, PANEL_NUM_Edge2, pp[1]);
-        SetCtrlVal(panelHandle, PANEL_NUM_MeasValue, pp[2]);
-        SetCtrlVal(panelHandle, PANEL_Slide_Reference, pp[3]);
-        SetCtrlVal(panelHandle, PANEL_Slide_Tolerance, pp[4]);
+        SetCtrlVal(panelHandle, PANEL_NUM_Edge1, m.edge1);
+        SetCtrlVal(panelHandle, PANEL_NUM_Edge2, m.edge2);
+        SetCtrlVal(panelHandle, PANEL_NUM_MeasValue, m.measured);
+        SetCtrlVal(panelHandle, PANEL_Slide_Reference, m.teach);
+        SetCtrlVal(panelHandle, PANEL_Slide_Tolerance, m.tolerance);
         return;
     }
     // Micrometres: the edges and the tolerance in whole numbers, the measured
     // and teach values with the scale factor.
-    SetCtrlVal(panelHandle, PANEL_NUM_Edge1, PixelsToMicrons(pp[0], PPITCH));
-    SetCtrlVal(panelHandle, PANEL_NUM_Edge2, PixelsToMicrons(pp[1], PPITCH));
-    SetCtrlVal(panelHandle, PANEL_NUM_MeasValue, ScaledPixelsToMicrons(scaleF, pp[2], PPITCH));
-    SetCtrlVal(panelHandle, PANEL_Slide_Reference, ScaledPixelsToMicrons(scaleF, pp[3], PPITCH));
-    SetCtrlVal(panelHandle, PANEL_Slide_Tolerance, PixelsToMicrons(pp[4], PPITCH));
+    SetCtrlVal(panelHandle, PANEL_NUM_Edge1, PixelsToMicrons(m.edge1, PPITCH));
+    SetCtrlVal(panelHandle, PANEL_NUM_Edge2, PixelsToMicrons(m.edge2, PPITCH));
+    SetCtrlVal(panelHandle, PANEL_NUM_MeasValue, ScaledPixelsToMicrons(scaleF, m.measured, PPITCH));
+    SetCtrlVal(panelHandle, PANEL_Slide_Reference, ScaledPixelsToMicrons(scaleF, m.teach, PPITCH));
+    SetCtrlVal(panelHandle, PANEL_Slide_Tolerance, PixelsToMicrons(m.tolerance, PPITCH));
 }
 
 } // namespace
 
 void PlotRAWValues(void)
 {
+    const Measurement m = qzan::protocol::ReadMeasurement(pp);
     // The operator's scale factor holds only while the width is evaluated.
     unsigned short position = 0;
     switch (eMode) {
     case 0:
-        position = pp[0];
+        position = m.edge1;
         scaleF = 1.0f;
         break;
     case 1:
-        position = pp[1];
+        position = m.edge2;
         scaleF = 1.0f;
         break;
     case 2:
-        position = CentreOfEdges();
+        position = CentreOfEdges(m);
         break;
     default:
-        position = CentreOfEdges();
+        position = CentreOfEdges(m);
         scaleF = 1.0f;
         break;
     }
 
-    ShowReadouts();
+    ShowReadouts(m);
 
-    tVal = pp[3];
-    tTol = pp[4];
-    pix1 = pp[5];
-    edcnt = pp[6];
-    mvstart = pp[7];
-    mvend = pp[8];
+    tVal = m.teach;
+    tTol = m.tolerance;
+    pix1 = m.windowStart;
+    edcnt = m.edges;
+    mvstart = m.startLevel;
+    mvend = m.endLevel;
 
     unsigned short lo = 0, hi = 1024;
     if (ccdMode == 1 || ccdMode == 2) {
@@ -113,12 +117,12 @@ void PlotRAWValues(void)
 
     if (edcnt == 1) {
         if (mvstart < mvend)
-            Bar(pp[0], kGreenTop, hi, kRedTop, COLOR_RED);
+            Bar(m.edge1, kGreenTop, hi, kRedTop, COLOR_RED);
         else
-            Bar(lo, kGreenTop, pp[0], kRedTop, COLOR_RED);
+            Bar(lo, kGreenTop, m.edge1, kRedTop, COLOR_RED);
     } else {
-        Bar(lo, kGreenTop, pp[0], kRedTop, COLOR_RED);
-        Bar(pp[1], kGreenTop, hi, kRedTop, COLOR_RED);
+        Bar(lo, kGreenTop, m.edge1, kRedTop, COLOR_RED);
+        Bar(m.edge2, kGreenTop, hi, kRedTop, COLOR_RED);
     }
 
     if (eMode == 2) {

@@ -3,28 +3,21 @@
 #ifndef LINK_COM232_H
 #define LINK_COM232_H
 
-// Command codes of the frames.
-enum {
-    CMD_WRITE_RAM = 1,
-    CMD_READ_RAM = 2,
-    CMD_WRITE_EEPROM = 3,
-    CMD_READ_EEPROM = 4,
-    CMD_TEACH = 5,
-    CMD_TEACH_BACKGROUND = 6,
-    CMD_ECHO = 7,
-    CMD_MEASURE = 8,
-    CMD_DATA_BLOCK = 9,
-};
+#include "core/protocol/comerror.h"
+#include "core/protocol/frame.h"
 
-// Replies (parameter sets, measurements) are tested against this limit of
-// 50 ms ticks; the teach command waits for fewer.
-inline constexpr int WAIT_TICKS = 30;
-inline constexpr int TEACH_TICKS = 15;
-inline constexpr int ECHO_WORD = 0x00AA;
+// Command codes, tick limits and the echo word of the protocol core.
+using enum qzan::protocol::Command;
+using qzan::protocol::ECHO_WORD;
+using qzan::protocol::TEACH_TICKS;
+using qzan::protocol::WAIT_TICKS;
 
 // Parameter record.
 void CopyVarsToPP(void);
 void CopyPPtoVars(void);
+// The same copies to and from any sixteen words in record order.
+void CopyVarsToWords(unsigned short *words);
+void CopyWordsToVars(const unsigned short *words);
 
 // Frames.
 void FillTxBuf(unsigned short order, const unsigned short *words);
@@ -40,7 +33,7 @@ int WaitForReply(void);
 // Port set-up and receive callback.
 void InitRS232(int port);
 void RX_Receive_Function(int port, int eventMaskOccurred, void *callbackData);
-const char *ComErrorText(int code);
+using qzan::protocol::ComErrorText;
 
 // Data block read.
 int ReadData64(int first, int refWord);

@@ -2,6 +2,7 @@
 // answer by polling the input queue (the receive callback is removed meanwhile).
 #include "app/status.h"
 #include "app/globals.h"
+#include "core/protocol/frame.h"
 #include "link/com232.h"
 #include "platform/rs232.h"
 #include "platform/ui.h"
@@ -9,8 +10,8 @@
 #include <cstdio>
 
 namespace {
-constexpr int kBlockWords = 64;
-constexpr int kBlockBytes = 2 * kBlockWords;
+constexpr int kBlockWords = qzan::protocol::BLOCK_WORDS;
+constexpr int kBlockBytes = qzan::protocol::BLOCK_BYTES;
 } // namespace
 
 int ReadData64(int first, int refWord)
@@ -20,10 +21,8 @@ int ReadData64(int first, int refWord)
     sync = 0x55;
     order = CMD_DATA_BLOCK;
     FlushOutQ(com);
-    unsigned short words[PNUM] = {};
-    words[0] = static_cast<unsigned short>(first & 0xFFFF);
-    words[1] = static_cast<unsigned short>(refWord & 0xFFFF);
-    FillTxBuf(CMD_DATA_BLOCK, words);
+    const qzan::protocol::Words words = qzan::protocol::BlockRequestWords(first, refWord);
+    FillTxBuf(CMD_DATA_BLOCK, words.data());
     // Drop whatever is left of earlier exchanges just before asking.
     FlushInQ(com);
     nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
@@ -36,7 +35,7 @@ int ReadData64(int first, int refWord)
         waiting = GetInQLen(com);
         if (!goesOn)
             break; // the window was closed: take what has come
-        if (ttick > WAIT_TICKS) {
+        if (qzan::protocol::ReplyTimedOut(ttick)) {
             std::snprintf(szStatus, sizeof szStatus, "%s",
                           "Timeout-RS-232 while reading 64 data-words!");
             ttick = 0;

@@ -1,6 +1,7 @@
-// The parameter record and the byte layout of frames: 36 bytes, a sync word,
-// a command word and sixteen words, all big-endian.
+// The parameter record and the frames of the shared buffers; the byte
+// layouts are the protocol core's.
 #include "app/globals.h"
+#include "core/protocol/frame.h"
 #include "link/com232.h"
 
 namespace {
@@ -11,58 +12,41 @@ unsigned short *const kRecord[PNUM] = {
     &tVal, &tTol, &iGain, &ePoti, &ccdMode, &pStart, &bMode, &para15,
 };
 
-void PutWord(char *at, unsigned int word)
-{
-    at[0] = static_cast<char>((word >> 8) & 0xFFu);
-    at[1] = static_cast<char>(word & 0xFFu);
-}
-
-unsigned short GetWord(const unsigned char *at)
-{
-    return static_cast<unsigned short>((static_cast<unsigned int>(at[0]) << 8) | at[1]);
-}
-
 } // namespace
 
-void CopyVarsToPP(void)
+void CopyVarsToWords(unsigned short *words)
 {
     for (int i = 0; i < PNUM; ++i)
-        pp[i] = *kRecord[i];
+        words[i] = *kRecord[i];
 }
 
-void CopyPPtoVars(void)
+void CopyWordsToVars(const unsigned short *words)
 {
     for (int i = 0; i < PNUM; ++i)
-        *kRecord[i] = pp[i];
+        *kRecord[i] = words[i];
 }
+
+void CopyVarsToPP(void) { CopyVarsToWords(pp); }
+
+void CopyPPtoVars(void) { CopyWordsToVars(pp); }
 
 void FillTxBuf(unsigned short code, const unsigned short *words)
 {
-    PutWord(szWriteBuf, static_cast<unsigned int>(sync) & 0xFFFFu);
-    PutWord(szWriteBuf + 2, code);
-    for (int i = 0; i < PNUM; ++i)
-        PutWord(szWriteBuf + 4 + 2 * i, words[i]);
+    qzan::protocol::EncodeRequest(static_cast<unsigned int>(sync), code, words,
+                                  reinterpret_cast<unsigned char *>(szWriteBuf));
 }
 
 void GetRxBuf(int count)
 {
     // The four header bytes are not interpreted: frames are told apart by
     // their length alone.
-    const auto *bytes = reinterpret_cast<const unsigned char *>(szReadBuf);
-    if (count > PNUM)
-        count = PNUM;
-    for (int i = 0; i < count; ++i)
-        pp[i] = GetWord(bytes + 4 + 2 * i);
+    qzan::protocol::DecodeReplyWords(reinterpret_cast<const unsigned char *>(szReadBuf), count,
+                                     pp);
 }
 
 int DecodeDataBlock(const unsigned char *bytes, int count, int first)
 {
-    if (first < 0 || first > LINE_SAMPLES - 64 || count < 0)
+    if (first < 0 || first > LINE_SAMPLES - qzan::protocol::BLOCK_WORDS)
         return 0;
-    int words = count / 2;
-    if (words > 64)
-        words = 64;
-    for (int i = 0; i < words; ++i)
-        adcbuf[first + i] = GetWord(bytes + 2 * i);
-    return words;
+    return qzan::protocol::DecodeBlock(bytes, count, adcbuf + first);
 }

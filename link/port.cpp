@@ -31,20 +31,16 @@ void ExplainPort(int port, int code)
 
 } // namespace
 
-const char *ComErrorText(int code)
-{
-    switch (code) {
-    case COM_UNKNOWN_SYSTEM_ERROR: return "Unknown system error";
-    case COM_INVALID_PORT: return "Invalid port number";
-    case COM_NOT_OPEN: return "Port is not open";
-    case COM_IO_ERROR: return "Unknown I/0 error";
-    case COM_ERROR: return "RS-232 error!";
-    case COM_NO_PORT_FOUND: return "No serial port found";
-    case COM_CANNOT_OPEN: return "Cannot open port";
-    case COM_TIMEOUT: return "Timeout";
-    default: return "RS-232 error!";
-    }
-}
+// The serial services report the codes the protocol core has texts for.
+namespace proto = qzan::protocol;
+static_assert(int{COM_UNKNOWN_SYSTEM_ERROR} == int{proto::COM_UNKNOWN_SYSTEM_ERROR});
+static_assert(int{COM_INVALID_PORT} == int{proto::COM_INVALID_PORT});
+static_assert(int{COM_NOT_OPEN} == int{proto::COM_NOT_OPEN});
+static_assert(int{COM_IO_ERROR} == int{proto::COM_IO_ERROR});
+static_assert(int{COM_ERROR} == int{proto::COM_ERROR});
+static_assert(int{COM_NO_PORT_FOUND} == int{proto::COM_NO_PORT_FOUND});
+static_assert(int{COM_CANNOT_OPEN} == int{proto::COM_CANNOT_OPEN});
+static_assert(int{COM_TIMEOUT} == int{proto::COM_TIMEOUT});
 
 void InitRS232(int port)
 {
@@ -79,7 +75,7 @@ int CheckComLine(int port)
     for (;;) {
         if (!WaitPass())
             break;
-        if (ttick > WAIT_TICKS) {
+        if (qzan::protocol::ReplyTimedOut(ttick)) {
             std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
             ttick = 0;
             break;
@@ -90,7 +86,7 @@ int CheckComLine(int port)
     StopTicks();
     // An answer in the same pass as the last tick still counts.
     if (rx_flag == 1) {
-        if (pp[0] == ECHO_WORD) {
+        if (qzan::protocol::EchoAnswered(pp[0])) {
             std::snprintf(szStatus, sizeof szStatus, "%s", "Echo Check - Line Ok!");
             result = 1;
         } else {
@@ -108,7 +104,7 @@ int WaitForReply(void)
             return 0;
         if (rx_flag == 1)
             return 1;
-        if (ttick > WAIT_TICKS) {
+        if (qzan::protocol::ReplyTimedOut(ttick)) {
             std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
             return 0;
         }
@@ -120,7 +116,7 @@ void RX_Receive_Function(int /*port*/, int eventMaskOccurred, void * /*callbackD
     if ((eventMaskOccurred & COM_EV_NOTIFY) == 0)
         return;
     const int got = ComRd(com, szReadBuf, FRAME_BYTES);
-    if (got == FRAME_BYTES) {
+    if (qzan::protocol::IsWholeReply(got)) {
         GetRxBuf(PNUM);
         ttick = 0;
         rx_flag = 1;

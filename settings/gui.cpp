@@ -5,6 +5,7 @@
 #include "app/status.h"
 #include "app/convert.h"
 #include "app/globals.h"
+#include "core/protocol/record.h"
 #include "graph/graph.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
@@ -14,13 +15,6 @@
 #include <cstdio>
 
 namespace {
-
-// Replaces a value above `max` by `replacement`.
-void Clamp(unsigned short &v, unsigned short max, unsigned short replacement)
-{
-    if (v > max)
-        v = replacement;
-}
 
 void Undim(int panel, int control) { SetCtrlAttribute(panel, control, ATTR_DIMMED, 0); }
 
@@ -50,24 +44,12 @@ void GetPanelValues(void)
 
 void SetPanelValues(void)
 {
-    Clamp(power, 1000, 500);
-    Clamp(pwrMode, 1, 0);
-    Clamp(vThd, 1023, 512);
-    Clamp(polarity, 1, 1);
-    // An unknown evaluation mode falls back to the start-up mode, which the
-    // drop-down can show.
-    Clamp(eMode, 3, 1);
-    Clamp(eBeg, 1024, 200);
-    Clamp(eEnd, 1024, 800);
-    Clamp(tVal, 1024, 512);
-    Clamp(tTol, 512, 128);
-    Clamp(bVal, 1023, 60);
-    Clamp(iGain, 1, 0);
-    Clamp(ePoti, 1, 1);
-    Clamp(pStart, 1023, 1);
-    Clamp(para15, 1200, 1200);
-    if (para15 < 800)
-        para15 = 800;
+    // Values from the sensor or a file come back into range before they are
+    // shown; an unknown evaluation mode falls back to the start-up mode,
+    // which the drop-down can show.
+    qzan::protocol::Words words{};
+    CopyVarsToWords(words.data());
+    CopyWordsToVars(qzan::protocol::ClampRecord(words).words.data());
 
     SetCtrlVal(panelHandle, PANEL_Slide_Power, power);
     SetCtrlVal(panelHandle, PANEL_RingPowerMode, pwrMode);

@@ -1,23 +1,46 @@
 // The parameter file: sixteen numbers, one per line, in fields 4 characters
-// wide, in the order of the parameter record.
+// wide, in the order of the parameter record. Its text is the protocol
+// core's; here it meets the file popup, the panels and the status line.
 #include "settings/gui.h"
 
 #include "app/status.h"
 #include "app/globals.h"
+#include "core/protocol/parafile.h"
 #include "link/com232.h"
+#include "platform/textfile.h"
 #include "platform/ui.h"
+
+#include <cstdio>
 
 namespace {
 
-constexpr int kFieldWidth = 4;
+using qzan::protocol::ParaFileError;
 
-const char *ReadErrorText(int code)
+const char *ReadErrorText(ParaFileError error)
 {
-    switch (code) {
-    case AFE_TOO_FEW: return TXT_FILE_TOO_SHORT;
-    case AFE_BAD_NUMBER: return TXT_FILE_NOT_PARAMS;
+    switch (error) {
+    case ParaFileError::TooShort: return TXT_FILE_TOO_SHORT;
+    case ParaFileError::NotNumbers: return TXT_FILE_NOT_PARAMS;
     default: return TXT_FILE_CANNOT_READ;
     }
+}
+
+// Reads the file byte by byte, stopping as soon as its outcome is known.
+qzan::protocol::ParaFileRead ReadFile(const char *path)
+{
+    std::FILE *f = std::fopen(path, "rb");
+    if (!f) {
+        qzan::protocol::ParaFileRead failed;
+        failed.error = ParaFileError::CannotOpen;
+        return failed;
+    }
+    qzan::protocol::ParaFileReader reader;
+    for (int c = std::fgetc(f); c != EOF; c = std::fgetc(f))
+        if (!reader.Put(static_cast<char>(c)))
+            break;
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    return reader.Finish(failed);
 }
 
 } // namespace
@@ -26,11 +49,12 @@ void SendParaToFile(void)
 {
     GetPanelValues();
     CopyVarsToPP();
-    unsigned int values[PNUM];
+    qzan::protocol::Words words{};
     for (int i = 0; i < PNUM; ++i)
-        values[i] = pp[i];
-    const int result = ArrayToFile(file_name, values, TYPE_U32, PNUM, 1, GROUPS_IN_COLUMNS,
-                                   FIELD_CONSTANT_WIDTH, kFieldWidth, FILE_ASCII);
+        words[static_cast<std::size_t>(i)] = pp[i];
+    char text[qzan::protocol::PARAFILE_MAX_BYTES];
+    const std::size_t size = qzan::protocol::FormatParameterFile(words, text, sizeof text);
+    const int result = TextToFile(file_name, text, static_cast<int>(size));
     // Success says nothing more; a failure must not pass for one.
     if (result < 0)
         SetStatus(TXT_FILE_CANNOT_WRITE);
@@ -46,15 +70,13 @@ void ReadParaFromFile(void)
     }
     if (chosen <= 0)
         return;
-    unsigned int values[PNUM];
-    const int result = FileToArray(file_name, values, TYPE_U32, PNUM, 1, GROUPS_IN_COLUMNS,
-                                   FILE_ASCII);
-    if (result < 0) {
+    const qzan::protocol::ParaFileRead read = ReadFile(file_name);
+    if (read.error != ParaFileError::None) {
         // The previous set stays; the caller shows this text again.
-        SetStatus(ReadErrorText(result));
+        SetStatus(ReadErrorText(read.error));
         return;
     }
     for (int i = 0; i < PNUM; ++i)
-        pp[i] = static_cast<unsigned short>(values[i] & 0xFFFFu);
+        pp[i] = read.words[static_cast<std::size_t>(i)];
     CopyPPtoVars();
 }

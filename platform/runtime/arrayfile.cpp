@@ -1,6 +1,7 @@
 // Array files: numbers in text, one per line, in fields of a fixed width.
 // Plain C++ with no locale: the same bytes on every machine.
 #include "platform/runtime/replacefile.h"
+#include "platform/textfile.h"
 #include "platform/ui.h"
 
 #include <charconv>
@@ -149,6 +150,13 @@ int ArrayToFile(const char *file, const void *array, int type, int count, int gr
     }
     // Written aside and put in place whole, or not at all.
     return rt::ReplaceFile(file, text.data(), text.size());
+}
+
+int TextToFile(const char *file, const char *text, int size)
+{
+    if (!file || !text || size < 0)
+        return AFE_ARGUMENT;
+    return rt::ReplaceFile(file, text, static_cast<std::size_t>(size));
 }
 
 int FileToArray(const char *file, void *array, int type, int count, int groups,
