@@ -168,6 +168,62 @@ TEST_F(Panels, clampingReplacesOutOfRangeValuesAndKeepsTheBounds)
     EXPECT_EQ(Rects(PANEL_GRAPH_RAW).back(), (Rect{0, 0, 1023, 1, COLOR_GREY}));
 }
 
+// What the operator sees after a clamp: every control the binding writes
+// shows the clamped value, not the one that came in. Each variable starts
+// out of range (a wrong write of the raw value would show it, or the
+// control's own bound, neither of which is the replacement).
+TEST_F(Panels, everyControlTheBindingWritesShowsTheClampedValue)
+{
+    power = 1001;
+    pwrMode = 2;
+    vThd = 1024;
+    polarity = 2;
+    eMode = 4;
+    eBeg = 1025;
+    eEnd = 1025;
+    tVal = 1025;
+    tTol = 513;
+    bVal = 1024;
+    iGain = 2;
+    ePoti = 2;
+    pStart = 1024;
+    para15 = 1300;
+    ccdMode = 1;
+    bMode = 1;
+    SetPanelValues();
+
+    struct Shown {
+        const char *name;
+        int panel, control, value;
+    };
+    const Shown shown[] = {
+        {"power", panelHandle, PANEL_Slide_Power, 500},
+        {"power mode", panelHandle, PANEL_RingPowerMode, 0},
+        {"video threshold", panelHandle, PANEL_NEDITVideoThreshold, 512},
+        {"polarity", panelHandle, PANEL_RingPolarity, 1},
+        {"evaluation mode", panelHandle, PANEL_DropDEvalmode, 1},
+        {"window start", panelHandle, PANEL_NEDITEdgeLeft, 200},
+        {"window end", panelHandle, PANEL_NEDITEdgeRight, 800},
+        {"tolerance slider", panelHandle, PANEL_Slide_Tolerance, 128},
+        {"setpoint slider", panelHandle, PANEL_Slide_Reference, 512},
+        {"setpoint input", panelPopUp, POPUP_NEDITTeach, 512},
+        {"tolerance input", panelPopUp, POPUP_NEDITTolerance, 128},
+        {"background", panelPopUp, POPUP_NUM_BackGround, 60},
+        {"gain switch", panelPopUp, POPUP_BIN_Switch_VGain, 0},
+        {"tolerance switch", panelPopUp, POPUP_BIN_Sw_EnableTol, 1},
+        {"first pixel", panelPopUp, POPUP_NSLIDE_PixelStart, 1},
+        {"last pixel", panelPopUp, POPUP_NUM_PixelEnd, 256},
+    };
+    for (const Shown &s : shown)
+        EXPECT_EQ(IntValue(s.panel, s.control), s.value) << s.name;
+    double scale = 0;
+    GetCtrlVal(panelPopUp, POPUP_NUM_ScalFact, scale);
+    EXPECT_NEAR(scale, 1.2, 1e-6) << "scale factor";
+    EXPECT_EQ(thdArray[0], 512) << "the threshold line";
+    EXPECT_EQ(Rects(PANEL_GRAPH_RAW).back(), (Rect{1, 0, 256, 1, COLOR_GREY}))
+        << "the pixel window";
+}
+
 TEST_F(Panels, readingAndWritingBackCutsTheScaleFactorToThousandths)
 {
     SetCtrlVal(panelPopUp, POPUP_NUM_ScalFact, 1.2345);

@@ -75,6 +75,9 @@ void ProgramTest::SetUp()
 
 void ProgramTest::TearDown()
 {
+    // Before anything lets events run: a waiter's functions may refer to
+    // the test's locals, which are gone now.
+    EndWaiters();
     StopProgram();
     // A close in the test asked the run-time to quit, and no event loop ran
     // here to take the request: take it now, so the next test starts afresh.
@@ -144,19 +147,46 @@ void ProgramTest::Spin(int ms)
         ProcessSystemEvents();
 }
 
-void ProgramTest::When(const std::function<bool()> &when, const std::function<void()> &action)
+struct ProgramTest::Waiter {
+    QTimer poll;
+    QElapsedTimer clock;
+    std::function<bool()> when;
+    std::function<void()> action;
+};
+
+ProgramTest::ProgramTest() = default;
+ProgramTest::~ProgramTest() = default;
+
+// The waiter is never deleted from inside its own slot (the action may run a
+// whole cycle with further waiters in it): a waiter that fired or gave up
+// only stops its timer, and ends with the others.
+void ProgramTest::When(const std::function<bool()> &when, const std::function<void()> &action,
+                       int limitMs)
 {
-    auto *poll = new QTimer(QCoreApplication::instance());
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, [poll, when, action] {
-        if (!when())
+    auto waiter = std::make_unique<Waiter>();
+    Waiter *w = waiter.get();
+    w->when = when;
+    w->action = action;
+    w->poll.setInterval(5);
+    w->clock.start();
+    QObject::connect(&w->poll, &QTimer::timeout, [w, limitMs] {
+        if (!w->when()) {
+            if (w->clock.elapsed() <= limitMs)
+                return;
+            w->poll.stop();
+            ADD_FAILURE() << "the condition of a When() did not hold within " << limitMs
+                          << " ms";
+            stop_flag = 1;
             return;
-        poll->stop();
-        poll->deleteLater();
-        action();
+        }
+        w->poll.stop();
+        w->action();
     });
-    poll->start();
+    w->poll.start();
+    waiters_.push_back(std::move(waiter));
 }
+
+void ProgramTest::EndWaiters() { waiters_.clear(); }
 
 QWidget *ProgramTest::Widget(int panel, int control) const { return ControlWidget(panel, control); }
 

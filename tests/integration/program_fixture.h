@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,8 @@ using qzan::test::SimProcess;
 
 class ProgramTest : public ::testing::Test {
 protected:
+    ProgramTest();
+    ~ProgramTest() override; // where a waiter is a whole type
     static void SetUpTestSuite();
     void SetUp() override;
     void TearDown() override;
@@ -36,8 +40,20 @@ protected:
     static bool WaitUntil(const std::function<bool()> &done, int timeoutMs);
     static void Spin(int ms);
     // Runs `action` once `when` holds (checked every few ms from the event
-    // loop), so that a test can act while a callback's loop runs.
-    void When(const std::function<bool()> &when, const std::function<void()> &action);
+    // loop), so that a test can act while a callback's loop runs. The
+    // waiter belongs to the test: it ends with it, its timer and both
+    // functions destroyed before TearDown lets any event run, so nothing of
+    // it runs once the test's locals are gone. When `when` has not held
+    // within `limitMs` the test fails there, the waiter ends and a running
+    // cycle or data read is stopped as Stop stops it, so that the test ends
+    // with that failure instead of running into its time-out.
+    void When(const std::function<bool()> &when, const std::function<void()> &action,
+              int limitMs = kWhenLimitMs);
+    // Ends every waiter now (TearDown does it first).
+    void EndWaiters();
+    // Waiters not yet ended, fired or not.
+    std::size_t WaiterCount() const { return waiters_.size(); }
+    static constexpr int kWhenLimitMs = 30000;
 
     // Real widget input.
     QWidget *Widget(int panel, int control) const;
@@ -57,6 +73,10 @@ protected:
     SimProcess sim_;
     std::string dir_, link_, log_;
     bool programStarted_ = false;
+
+private:
+    struct Waiter;
+    std::vector<std::unique_ptr<Waiter>> waiters_;
 };
 
 #endif

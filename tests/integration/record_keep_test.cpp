@@ -2,6 +2,8 @@
 // many rows as the status text says were kept.
 #include "program_fixture.h"
 
+#include "files.h"
+
 #include "app/globals.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"
@@ -27,14 +29,6 @@ int AnswerPopup(const FilePopupRequest &, std::string &path)
 {
     path = g_path;
     return FILE_POPUP_NEW;
-}
-
-std::string Read(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 class RecordKeep : public ProgramTest {
@@ -76,7 +70,7 @@ TEST_F(RecordKeep, aDiskThatFillsLeavesWholeRowsAndSaysHowMany)
     const std::string status = Status();
     const std::regex kept("^Cannot write .*full\\.csv \\((\\d+) rows kept\\): ");
     ASSERT_TRUE(std::regex_search(status, said, kept)) << status;
-    const std::string text = Read(g_path);
+    const std::string text = qzan::test::ReadFile(g_path);
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.back(), '\n') << "the file ends with a whole row";
     std::istringstream lines(text);

@@ -3,6 +3,8 @@
 // its curve, and the settings popup with the background teach.
 #include "program_fixture.h"
 
+#include "files.h"
+
 #include "app/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
@@ -21,7 +23,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -40,13 +41,7 @@ std::vector<unsigned> Variables()
             tVal, tTol, iGain, ePoti, ccdMode, pStart, bMode, para15};
 }
 
-std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using qzan::test::ReadFile;
 
 class Transfer : public ProgramTest {
 protected:
@@ -288,6 +283,50 @@ TEST_F(Transfer, dataReadDrawsTheSimulatorsLineAndEndsOnStop)
     EXPECT_EQ(requests[3].words[1], 1u);
     EXPECT_EQ(requests[2].words[1], 0u);
     EXPECT_EQ(Status(), "Data[64] block received!");
+}
+
+// Junk after every block answer must not shift the next block: what is
+// left on the line is dropped just before each request. The junk is more
+// than the program's read buffer takes at once (1024 bytes), so that some of
+// it is still on the line when the next block is asked for.
+class StrayBytes : public ProgramTest {
+protected:
+    // The line after three passes of the data read, ended by Stop.
+    std::vector<unsigned> ReadLineData(const std::vector<std::string> &faults)
+    {
+        std::vector<std::string> options = {"--baud", "0", "--drift", "0", "--noise", "0"};
+        options.insert(options.end(), faults.begin(), faults.end());
+        EXPECT_TRUE(StartSim(options));
+        StartProgram();
+        const GraphModel *data = GetGraphModel(panelHandle, PANEL_GraphData);
+        const long long before = data->curvesDrawn;
+        When([&] { return data->curvesDrawn - before >= 6; },
+             [&] { Click(panelHandle, PANEL_BTNStop); });
+        Click(panelHandle, PANEL_BTNData);
+        EndWaiters(); // its functions refer to this call's locals
+        StopProgram();
+        sim_.Stop();
+        return std::vector<unsigned>(adcbuf, adcbuf + LINE_SAMPLES);
+    }
+};
+
+TEST_F(StrayBytes, junkAfterEachBlockLeavesTheLineDataAsAStillSceneGivesIt)
+{
+    const std::vector<unsigned> junk =
+        ReadLineData({"--extra-every", "1", "--extra-bytes", "1000", "--fault-cmds", "9"});
+    EXPECT_GE(sim_.Fault("extra"), 12) << "junk after every block of three passes";
+    // The last four blocks as the simulator sent them, without the junk.
+    const auto blocks = sim_.Log("ANS", 9);
+    ASSERT_GE(blocks.size(), 4u);
+    std::vector<unsigned> sent;
+    for (size_t b = blocks.size() - 4; b < blocks.size(); ++b)
+        sent.insert(sent.end(), blocks[b].words.begin(), blocks[b].words.end());
+    ASSERT_EQ(sent.size(), junk.size());
+    for (int i = 0; i < LINE_SAMPLES; ++i)
+        ASSERT_EQ(junk[i], sent[i]) << "sample " << i;
+
+    const std::vector<unsigned> clean = ReadLineData({});
+    EXPECT_EQ(junk, clean) << "the same line as without the junk";
 }
 
 TEST_F(Transfer, dataReadWithoutASensorEndsAfterFiveWaits)

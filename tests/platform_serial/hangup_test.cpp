@@ -92,10 +92,12 @@ TEST(HangUp, aVanishedPortOpensAgainOnceTheDeviceIsBack)
         RunEvents(300);
     }
     ASSERT_LT(ComWrt(kPort, "x", 1), 0);
+    // Its link goes with it, as an unplugged adapter's does: the freed
+    // terminal's number may meanwhile name another program's terminal.
+    ASSERT_EQ(::unlink(link.c_str()), 0);
     EXPECT_EQ(OpenLikeTheProgram(kPort, link), COM_CANNOT_OPEN); // not back yet
 
     PtyPair second; // plugged in again, under the same link
-    ASSERT_EQ(::unlink(link.c_str()), 0);
     ASSERT_EQ(::symlink(second.slave.c_str(), link.c_str()), 0);
     ASSERT_EQ(OpenLikeTheProgram(kPort, link), 0) << ComLastErrorDetail(kPort);
     EXPECT_STREQ(ComLastErrorDetail(kPort), "");
