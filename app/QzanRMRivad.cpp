@@ -2,9 +2,10 @@
 // defaults and information texts, the serial link, then the event loop.
 #include "app/QzanRMRivad.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "app/record.h"
-#include "app/status.h"
+#include "core/colors.h"
+#include "core/status.h"
 #include "graph/graph.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"

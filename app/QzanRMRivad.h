@@ -7,6 +7,9 @@
 
 int WinMain(void *hInstance, void *hPrevInstance, char *lpszCmdLine, int nCmdShow);
 void InitVars(void);
+// Opens port `port`, checks the line and, when a sensor answered, fetches its
+// RAM parameters into the panels; the status box tells how it went.
+void InitRS232(int port);
 void ShowInfoText(const char *text, int left, int top, int pointSize);
 
 // The callbacks the panel file names, for the run-time.

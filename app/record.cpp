@@ -10,7 +10,7 @@
 // is cut back to the last whole row, so the file always ends with one.
 #include "app/record.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "core/protocol/frame.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/ui.h"

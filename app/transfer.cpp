@@ -2,9 +2,9 @@
 // parameter file, the target radio buttons, and the data read loop.
 #include "app/QzanRMRivad.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "app/record.h"
-#include "app/status.h"
+#include "core/status.h"
 #include "graph/graph.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"

@@ -6,7 +6,8 @@
 #include "bare_client.h"
 #include "harness.h"
 
-#include "app/globals.h"
+#include "app/QzanRMRivad.h"
+#include "core/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"

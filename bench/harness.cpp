@@ -2,7 +2,7 @@
 #include "harness.h"
 
 #include "app/QzanRMRivad.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"

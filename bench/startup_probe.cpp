@@ -6,7 +6,7 @@
 // Links what the program links and nothing for testing, so that loading the
 // libraries costs what it costs the program.
 #include "app/QzanRMRivad.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "bench/resident.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"

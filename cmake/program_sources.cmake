@@ -7,18 +7,24 @@ set(QZAN_PROTOCOL_SOURCES
   ${QZAN_ROOT}/core/protocol/parafile.cpp
   ${QZAN_ROOT}/core/protocol/comerror.cpp
 )
+# The ground floor the modules stand on: shared state, status line, ticks.
+set(QZAN_CORE_SOURCES
+  ${QZAN_ROOT}/core/globals.cpp
+  ${QZAN_ROOT}/core/status.cpp
+)
 set(QZAN_PROGRAM_SOURCES
-  ${QZAN_ROOT}/app/globals.cpp
   ${QZAN_ROOT}/app/QzanRMRivad.cpp
   ${QZAN_ROOT}/app/callbacks.cpp
+  ${QZAN_ROOT}/app/port.cpp
   ${QZAN_ROOT}/app/measure.cpp
   ${QZAN_ROOT}/app/transfer.cpp
   ${QZAN_ROOT}/app/record.cpp
-  ${QZAN_ROOT}/app/status.cpp
   ${QZAN_ROOT}/link/frames.cpp
   ${QZAN_ROOT}/link/port.cpp
   ${QZAN_ROOT}/link/datablock.cpp
-  ${QZAN_ROOT}/settings/gui.cpp
+  ${QZAN_ROOT}/settings/binding.cpp
+  ${QZAN_ROOT}/settings/fetch.cpp
+  ${QZAN_ROOT}/settings/portinfo.cpp
   ${QZAN_ROOT}/settings/parafile.cpp
   ${QZAN_ROOT}/settings/PopUp.cpp
   ${QZAN_ROOT}/graph/plotdata.cpp

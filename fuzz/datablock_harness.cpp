@@ -8,7 +8,7 @@
 #include "fuzz/harnesses.h"
 
 #include "app/QzanRMRivad.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "fuzz/harness_common.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"

@@ -7,7 +7,7 @@
 
 #include "fuzz/harnesses.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "fuzz/harness_common.h"
 #include "fuzz/scratch_file.h"
 #include "settings/gui.h"

@@ -6,6 +6,7 @@
 include(${QZAN_ROOT}/cmake/program_sources.cmake)
 set(QZAN_FUZZ_SOURCES
   ${QZAN_PROGRAM_SOURCES}
+  ${QZAN_CORE_SOURCES}
   ${QZAN_PROTOCOL_SOURCES}
   ${QZAN_ROOT}/platform/runtime/arrayfile.cpp
   ${QZAN_ROOT}/platform/serial/events.cpp

@@ -2,7 +2,7 @@
 // in dark green, on fixed axes in pixels of the sensor line.
 #include "graph/graph.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/ui.h"
 

@@ -3,8 +3,8 @@
 // parts outside the edges, green bars for the tolerance windows.
 #include "graph/graph.h"
 
-#include "app/convert.h"
-#include "app/globals.h"
+#include "core/convert.h"
+#include "core/globals.h"
 #include "core/protocol/frame.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/ui.h"

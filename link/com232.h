@@ -1,5 +1,6 @@
 // The device link: frames, the line check, port set-up and the receive
-// callback, the parameter record and the data-block read.
+// callback, the parameter record and the data-block read. The opening that
+// ends in a fetch is the application's InitRS232.
 #ifndef LINK_COM232_H
 #define LINK_COM232_H
 
@@ -30,8 +31,11 @@ int CheckComLine(int port);
 // when the main window was closed meanwhile.
 int WaitForReply(void);
 
-// Port set-up and receive callback.
-void InitRS232(int port);
+// Port set-up and receive callback. OpenComPort opens the port at 19200
+// baud, 8N1 (0 or a negative error code); SetUpComPort gives an opened port
+// its read time-out, empty queues and the receive callback.
+int OpenComPort(int port);
+void SetUpComPort(int port);
 void RX_Receive_Function(int port, int eventMaskOccurred, void *callbackData);
 using qzan::protocol::ComErrorText;
 

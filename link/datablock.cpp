@@ -1,7 +1,7 @@
 // One block of 64 line samples: request command 9, then collect the 128-byte
 // answer by polling the input queue (the receive callback is removed meanwhile).
-#include "app/status.h"
-#include "app/globals.h"
+#include "core/status.h"
+#include "core/globals.h"
 #include "core/protocol/frame.h"
 #include "link/com232.h"
 #include "platform/rs232.h"

@@ -1,6 +1,6 @@
 // The parameter record and the frames of the shared buffers; the byte
 // layouts are the protocol core's.
-#include "app/globals.h"
+#include "core/globals.h"
 #include "core/protocol/frame.h"
 #include "link/com232.h"
 

@@ -1,12 +1,9 @@
 // Port set-up, the echo check and the receive callback that takes every
 // 36-byte reply off the line.
-#include "app/status.h"
-#include "app/globals.h"
+#include "core/status.h"
+#include "core/globals.h"
 #include "link/com232.h"
-#include "panels/QzanRMRivad.h"
 #include "platform/rs232.h"
-#include "platform/ui.h"
-#include "settings/gui.h"
 
 #include <cstdio>
 
@@ -15,19 +12,6 @@ namespace {
 constexpr long kBaud = 19200;
 constexpr int kQueueBytes = 4096;
 constexpr double kReadTimeout = 2.0;
-
-// The status box's tooltip tells the operator which device a port number
-// reached and, after a failure, why it could not be used.
-void ExplainPort(int port, int code)
-{
-    char tip[512];
-    const char *detail = ComLastErrorDetail(port);
-    if (code < 0 && detail && *detail)
-        std::snprintf(tip, sizeof tip, "COM%d: %s", port, detail);
-    else
-        std::snprintf(tip, sizeof tip, "COM%d: %s", port, ComPortDevice(port));
-    SetCtrlAttribute(panelHandle, PANEL_STATUS, ATTR_TOOLTIP, tip);
-}
 
 } // namespace
 
@@ -42,25 +26,18 @@ static_assert(int{COM_NO_PORT_FOUND} == int{proto::COM_NO_PORT_FOUND});
 static_assert(int{COM_CANNOT_OPEN} == int{proto::COM_CANNOT_OPEN});
 static_assert(int{COM_TIMEOUT} == int{proto::COM_TIMEOUT});
 
-void InitRS232(int port)
+int OpenComPort(int port)
 {
-    ret = OpenComConfig(port, "", kBaud, COM_PARITY_NONE, 8, 1, kQueueBytes, kQueueBytes);
-    ExplainPort(port, ret);
-    if (ret < 0) {
-        SetStatus(ComErrorText(ret));
-        return;
-    }
+    return OpenComConfig(port, "", kBaud, COM_PARITY_NONE, 8, 1, kQueueBytes, kQueueBytes);
+}
+
+void SetUpComPort(int port)
+{
     SetComTime(port, kReadTimeout);
     FlushInQ(port);
     FlushOutQ(port);
     SetCTSMode(port, 0);
     InstallComCallback(port, eventMask, FRAME_BYTES, sync, RX_Receive_Function, nullptr);
-    ret = CheckComLine(port);
-    if (ret == 1) {
-        target = RAM;
-        PushGET(RAM);
-    }
-    ShowStatus();
 }
 
 int CheckComLine(int port)

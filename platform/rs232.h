@@ -4,7 +4,7 @@
 #define PLATFORM_RS232_H
 
 // Error codes. Whoever adds a code here adds its status text where the
-// program turns codes into texts (link/port.cpp).
+// program turns codes into texts (core/protocol/comerror.cpp).
 enum {
     COM_UNKNOWN_SYSTEM_ERROR = -1,
     COM_INVALID_PORT = -2,   // port number outside 1 to 255

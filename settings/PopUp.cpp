@@ -2,9 +2,9 @@
 // pixels or micrometres, dimming, scale factor) and the background teach.
 #include "settings/PopUp.h"
 
-#include "app/convert.h"
-#include "app/status.h"
-#include "app/globals.h"
+#include "core/convert.h"
+#include "core/status.h"
+#include "core/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/rs232.h"

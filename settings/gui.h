@@ -8,6 +8,9 @@ void SetPanelValues(void);
 void PushGET(int target);
 void SendParaToFile(void);
 void ReadParaFromFile(void);
+// Tells in the status box's tooltip which device port `port` reached or,
+// after `code` < 0, why it could not be used.
+void ExplainPort(int port, int code);
 
 // Texts shown when a parameter file cannot be used; the parameter set stays.
 #define TXT_FILE_CANNOT_READ "Cannot read parameter file - nothing loaded!"

@@ -3,8 +3,8 @@
 // core's; here it meets the file popup, the panels and the status line.
 #include "settings/gui.h"
 
-#include "app/status.h"
-#include "app/globals.h"
+#include "core/status.h"
+#include "core/globals.h"
 #include "core/protocol/parafile.h"
 #include "link/com232.h"
 #include "platform/textfile.h"

@@ -4,7 +4,7 @@
 // click and a port change in the middle of a cycle.
 #include "program_fixture.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"

@@ -4,7 +4,7 @@
 // never holds fails the test instead of letting a cycle run into the time-out.
 #include "program_fixture.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "panels/QzanRMRivad.h"
 
 #include <QElapsedTimer>

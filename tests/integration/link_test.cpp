@@ -3,7 +3,8 @@
 // wire, and the receive callback's rules on bursts and short frames.
 #include "program_fixture.h"
 
-#include "app/globals.h"
+#include "app/QzanRMRivad.h"
+#include "core/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/rs232.h"

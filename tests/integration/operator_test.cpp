@@ -2,7 +2,7 @@
 // fetches what the teach left in the sensor's RAM.
 #include "program_fixture.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"

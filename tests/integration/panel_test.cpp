@@ -4,8 +4,8 @@
 #include "program_fixture.h"
 
 #include "app/QzanRMRivad.h"
-#include "app/globals.h"
-#include "app/status.h"
+#include "core/globals.h"
+#include "core/status.h"
 #include "graph/graph.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"

@@ -3,8 +3,8 @@
 #include "program_fixture.h"
 
 #include "app/QzanRMRivad.h"
-#include "app/globals.h"
-#include "app/status.h"
+#include "core/globals.h"
+#include "core/status.h"
 #include "app/record.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"

@@ -4,7 +4,7 @@
 
 #include "files.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"
 #include "platform/ui.h"

@@ -3,7 +3,7 @@
 // says so and stops recording without losing the rows already written.
 #include "program_fixture.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"
 #include "platform/ui.h"

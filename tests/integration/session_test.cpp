@@ -5,7 +5,7 @@
 #include "program_script.h"
 
 #include "app/QzanRMRivad.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"
 #include "platform/ui.h"

@@ -3,7 +3,7 @@
 // QZAN_SNAPSHOT_DIR names a folder to write the PNG files into.
 #include "program_fixture.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"

@@ -8,7 +8,7 @@
 #include "bare_client.h"
 #include "pty_pair.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "panels/QzanRMRivad.h"
 
 #include <cstdlib>

@@ -10,7 +10,7 @@
 #include "pty_pair.h"
 
 #include "app/QzanRMRivad.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/rs232.h"

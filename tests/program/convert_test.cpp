@@ -1,7 +1,7 @@
 // Conversions from floating point to 16-bit words: the scale factor in
 // thousandths and the micrometre read-outs, defined for every input.
-#include "app/convert.h"
-#include "app/globals.h"
+#include "core/convert.h"
+#include "core/globals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Frames and the parameter record: byte layouts of requests, decoding of
 // replies and data blocks, and the copies between pp and the variables.
-#include "app/globals.h"
+#include "core/globals.h"
 #include "link/com232.h"
 
 #include <gtest/gtest.h>

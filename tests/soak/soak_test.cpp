@@ -15,7 +15,7 @@
 
 #include "bench/resident.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"

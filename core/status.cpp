@@ -1,7 +1,7 @@
 // The status line and the time base.
-#include "app/status.h"
+#include "core/status.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/ui.h"
 

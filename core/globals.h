@@ -1,8 +1,8 @@
 // The program's whole state: every shared variable, with the names the
 // modules use. All of it lives for the whole run and is touched only on the
 // user-interface thread.
-#ifndef APP_GLOBALS_H
-#define APP_GLOBALS_H
+#ifndef CORE_GLOBALS_H
+#define CORE_GLOBALS_H
 
 #include "core/protocol/frame.h"
 

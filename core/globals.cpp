@@ -1,5 +1,5 @@
 // Definitions of the shared state with the values it holds at load.
-#include "app/globals.h"
+#include "core/globals.h"
 
 int panelHandle = 0;
 int panelPopUp = 0;

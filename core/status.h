@@ -1,7 +1,7 @@
 // The status line and the time base that every module shares: the text in
 // szStatus shown in the status box, and the 50 ms ticks counted in ttick.
-#ifndef APP_STATUS_H
-#define APP_STATUS_H
+#ifndef CORE_STATUS_H
+#define CORE_STATUS_H
 
 // Copies `text` into szStatus (cut to fit) and shows it.
 void SetStatus(const char *text);

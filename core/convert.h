@@ -1,8 +1,8 @@
 // Conversions from floating point to the 16-bit words of panels and frames,
 // defined for every input: NaN gives 0, and values beyond any integer are
 // held at the widest one before the low 16 bits are taken.
-#ifndef APP_CONVERT_H
-#define APP_CONVERT_H
+#ifndef CORE_CONVERT_H
+#define CORE_CONVERT_H
 
 #include <cmath>
 #include <cstdint>

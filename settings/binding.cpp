@@ -1,18 +1,16 @@
-// The panel binding (parameter variables to and from their controls, with
-// range clamping) and the parameter fetch from the sensor's RAM or EEPROM.
+// The panel binding: parameter variables to and from their controls, with
+// the record's clamp on the way to the panels.
 #include "settings/gui.h"
 
-#include "app/status.h"
-#include "app/convert.h"
-#include "app/globals.h"
+#include "core/convert.h"
+#include "core/colors.h"
+#include "core/globals.h"
 #include "core/protocol/record.h"
 #include "graph/graph.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
-#include "platform/rs232.h"
 #include "platform/ui.h"
 
-#include <cstdio>
 
 namespace {
 
@@ -93,30 +91,4 @@ void SetPanelValues(void)
     }
     if (eMode == 2)
         Undim(panelPopUp, POPUP_NUM_ScalFact);
-}
-
-void PushGET(int target)
-{
-    if (target != DATFILE) {
-        order = target == EEPROM ? CMD_READ_EEPROM : CMD_READ_RAM;
-        sync = 0x55;
-        CopyVarsToPP();
-        FlushInQ(com);
-        FlushOutQ(com);
-        FillTxBuf(static_cast<unsigned short>(order), pp);
-        nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
-        if (nBytesW == FRAME_BYTES)
-            ShowStatusText("Waiting for parameter-frame ...");
-        StartTicks();
-        rx_flag = 0;
-        if (WaitForReply()) {
-            GetRxBuf(PNUM);
-            CopyPPtoVars();
-            std::snprintf(szStatus, sizeof szStatus, "%s", "Parameter-frame received! - Line Ok!");
-        }
-        StopTicks();
-    }
-    SetCtrlVal(panelHandle, PANEL_BINSWITCH_UM, 1);
-    SetPanelValues();
-    ShowStatus();
 }
