@@ -19,16 +19,6 @@ void Dim(int panel, int control, int dimmed)
     SetCtrlAttribute(panel, control, ATTR_DIMMED, dimmed);
 }
 
-// Queues the measurement request built from the setting variables.
-void SendMeasurementRequest(void)
-{
-    CopyVarsToPP();
-    order = CMD_MEASURE;
-    FillTxBuf(CMD_MEASURE, pp);
-    rx_flag = 0;
-    nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
-}
-
 // Gives back the lock group as Stop and the evaluation-mode click do.
 void UndimLockGroup(void)
 {
@@ -51,40 +41,36 @@ int CC_BTNRun(int, int, int event, void *, int, int)
     Dim(panelPopUp, POPUP_BTNTeachBackGround, 1);
     Dim(panelPopUp, POPUP_LED_TeachBackGround, 1);
 
+    // The first request starts the ticks; the later ones find them running
+    // (each answer sets ttick to 0) until the loop ends. Whatever arrived
+    // beyond an answer belongs to no request: each request flushes first.
+    static constexpr ExchangeWay kFirst = {FLUSH_IN_OUT, SENT_SHOW_IF_QUEUED, "Line Ok!",
+                                           TICKS_LEAVE_ON, LIMIT_REPLY, UNTIL_FRAME, 1};
+    static constexpr ExchangeWay kNext = {FLUSH_IN_OUT, SENT_QUIET, nullptr,
+                                          TICKS_RUNNING, LIMIT_REPLY, UNTIL_FRAME, 1};
     sync = 0x55;
-    CopyVarsToPP();
-    FlushInQ(com);
-    FlushOutQ(com);
-    rx_flag = 0;
-    order = CMD_MEASURE;
-    FillTxBuf(CMD_MEASURE, pp);
-    nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
-    if (nBytesW == FRAME_BYTES)
-        ShowStatusText("Line Ok!");
-    StartTicks();
     stop_flag = 0;
     graphrefresh = 0;
-
+    const ExchangeWay *way = &kFirst;
     while (stop_flag == 0) {
+        CopyVarsToPP();
+        const int result = Exchange(com, CMD_MEASURE, pp, *way);
+        way = &kNext;
+        if (result == EXCHANGE_CLOSED || result == EXCHANGE_STOPPED) {
+            stop_flag = 1;
+            break;
+        }
+        if (result == EXCHANGE_TIMED_OUT) {
+            SetStatus("Timeout RS232-Line!");
+            stop_flag = 1;
+            break;
+        }
         // Plot before re-sending: the request overwrites pp with the settings.
         if (graphrefresh == 1) {
             PlotRAWValues();
             RecordAnswer();
             graphrefresh = 0;
         }
-        if (rx_flag == 1) {
-            // Whatever arrived beyond the answer belongs to no request.
-            FlushInQ(com);
-            FlushOutQ(com);
-            SendMeasurementRequest();
-        }
-        if (ttick > WAIT_TICKS) {
-            SetStatus("Timeout RS232-Line!");
-            stop_flag = 1;
-            break;
-        }
-        if (!WaitPass())
-            stop_flag = 1;
     }
 
     rx_flag = 0;
@@ -116,29 +102,17 @@ int CC_ButtonTeach(int, int, int event, void *, int, int)
 {
     if (event != EV_COMMIT)
         return 0;
-    FlushInQ(com);
-    FlushOutQ(com);
-    rx_flag = 0;
+    // The fetch after the answer runs inside the teach's wait, with its ticks
+    // still on.
+    static constexpr ExchangeWay kTeach = {FLUSH_IN_OUT, SENT_SET, "New setpoint value teached!",
+                                           TICKS_LEAVE_ON, LIMIT_TEACH, UNTIL_FRAME, 0};
     // The payload is pp as the last exchange left it; the sensor takes its
     // own measured value as the new setpoint.
-    order = CMD_TEACH;
-    FillTxBuf(CMD_TEACH, pp);
-    nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
-    SetStatus("New setpoint value teached!");
-    StartTicks();
-    for (;;) {
-        if (rx_flag == 1) {
-            PushGET(RAM);
-            break;
-        }
-        if (!WaitPass())
-            break;
-        // Without an answer nothing was taught: the status must not say so.
-        if (ttick >= TEACH_TICKS && rx_flag == 0) {
-            SetStatus("Timeout-RS-232...");
-            break;
-        }
-    }
+    const int result = Exchange(com, CMD_TEACH, pp, kTeach);
+    if (result == EXCHANGE_ANSWERED)
+        PushGET(RAM);
+    else if (result == EXCHANGE_TIMED_OUT)
+        SetStatus("Timeout-RS-232..."); // nothing was taught: the status must not say so
     StopTicks();
     return 0;
 }

@@ -139,27 +139,19 @@ int CC_BTNData(int, int, int event, void *, int, int)
         }
         PlotDATACurve(adcbuf);
 
+        // Stop does not cut this wait short: the picture of the line gets
+        // its measurement first.
+        static constexpr ExchangeWay kMeasure = {FLUSH_IN_OUT, SENT_QUIET, nullptr,
+                                                 TICKS_RUNNING, LIMIT_REPLY, UNTIL_FRAME, 0};
         InstallReceiveCallback();
         StartTicks();
-        FlushInQ(com);
-        FlushOutQ(com);
-        rx_flag = 0;
         // The payload is the previous answer: the sensor ignores it here.
-        order = CMD_MEASURE;
-        FillTxBuf(CMD_MEASURE, pp);
-        nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
-        ttick = 0;
-        while (rx_flag != 1) {
-            if (!WaitPass()) {
-                stop_flag = 1;
-                break;
-            }
-            if (ttick > WAIT_TICKS) {
-                SetStatus("Timeout RS232-Line!");
-                stop_flag = 1;
-                ttick = 0;
-                break;
-            }
+        const int result = Exchange(com, CMD_MEASURE, pp, kMeasure);
+        if (result == EXCHANGE_CLOSED) {
+            stop_flag = 1;
+        } else if (result == EXCHANGE_TIMED_OUT) {
+            SetStatus("Timeout RS232-Line!");
+            stop_flag = 1;
         }
         RemoveReceiveCallback();
         StopTicks();

@@ -21,6 +21,7 @@ set(QZAN_PROGRAM_SOURCES
   ${QZAN_ROOT}/app/record.cpp
   ${QZAN_ROOT}/link/frames.cpp
   ${QZAN_ROOT}/link/port.cpp
+  ${QZAN_ROOT}/link/exchange.cpp
   ${QZAN_ROOT}/link/datablock.cpp
   ${QZAN_ROOT}/settings/binding.cpp
   ${QZAN_ROOT}/settings/fetch.cpp

@@ -18,33 +18,17 @@ int ReadData64(int first, int refWord)
 {
     if (first < 0 || first > LINE_SAMPLES - kBlockWords)
         return 1; // no block lies there
+    // Drop whatever is left of earlier exchanges just before asking.
+    static constexpr ExchangeWay kBlock = {FLUSH_OUT_IN, SENT_SHOW, "Waiting for Data[64] ...",
+                                           TICKS_OWN, LIMIT_REPLY, UNTIL_BLOCK, 0};
     sync = 0x55;
     order = CMD_DATA_BLOCK;
-    FlushOutQ(com);
     const qzan::protocol::Words words = qzan::protocol::BlockRequestWords(first, refWord);
-    FillTxBuf(CMD_DATA_BLOCK, words.data());
-    // Drop whatever is left of earlier exchanges just before asking.
-    FlushInQ(com);
-    nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
-    ShowStatusText("Waiting for Data[64] ...");
-
-    StartTicks();
     int waiting = 0;
-    for (;;) {
-        const int goesOn = WaitPass();
-        waiting = GetInQLen(com);
-        if (!goesOn)
-            break; // the window was closed: take what has come
-        if (qzan::protocol::ReplyTimedOut(ttick)) {
-            std::snprintf(szStatus, sizeof szStatus, "%s",
-                          "Timeout-RS-232 while reading 64 data-words!");
-            ttick = 0;
-            break;
-        }
-        if (waiting >= kBlockBytes)
-            break;
-    }
-    StopTicks();
+    // After a close, what has come is taken all the same.
+    if (Exchange(com, CMD_DATA_BLOCK, words.data(), kBlock, &waiting) == EXCHANGE_TIMED_OUT)
+        std::snprintf(szStatus, sizeof szStatus, "%s",
+                      "Timeout-RS-232 while reading 64 data-words!");
 
     if (waiting < 0)
         waiting = 0;

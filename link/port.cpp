@@ -42,26 +42,13 @@ void SetUpComPort(int port)
 
 int CheckComLine(int port)
 {
+    static constexpr ExchangeWay kEcho = {FLUSH_NONE, SENT_QUIET, nullptr, TICKS_OWN,
+                                          LIMIT_REPLY, UNTIL_FRAME, 0};
     int result = 0;
     CopyVarsToPP();
-    order = CMD_ECHO;
-    FillTxBuf(CMD_ECHO, pp);
-    nBytesW = ComWrt(port, szWriteBuf, FRAME_BYTES);
-    rx_flag = 0;
-    StartTicks();
-    for (;;) {
-        if (!WaitPass())
-            break;
-        if (qzan::protocol::ReplyTimedOut(ttick)) {
-            std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
-            ttick = 0;
-            break;
-        }
-        if (rx_flag != 0)
-            break;
-    }
-    StopTicks();
-    // An answer in the same pass as the last tick still counts.
+    if (Exchange(port, CMD_ECHO, pp, kEcho) == EXCHANGE_TIMED_OUT)
+        std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
+    // An answer that came in the pass that saw the window close counts too.
     if (rx_flag == 1) {
         if (qzan::protocol::EchoAnswered(pp[0])) {
             std::snprintf(szStatus, sizeof szStatus, "%s", "Echo Check - Line Ok!");
@@ -72,20 +59,6 @@ int CheckComLine(int port)
     }
     ShowStatus();
     return result;
-}
-
-int WaitForReply(void)
-{
-    for (;;) {
-        if (!WaitPass())
-            return 0;
-        if (rx_flag == 1)
-            return 1;
-        if (qzan::protocol::ReplyTimedOut(ttick)) {
-            std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
-            return 0;
-        }
-    }
 }
 
 void RX_Receive_Function(int /*port*/, int eventMaskOccurred, void * /*callbackData*/)

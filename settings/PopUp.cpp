@@ -172,24 +172,20 @@ int CC_BTNTeachBackGround(int, int, int event, void *, int, int)
     if (event == EV_LEFT_CLICK) {
         Dim(panelPopUp, POPUP_BTNTeachBackGround, 1);
         SetCtrlVal(panelPopUp, POPUP_LED_TeachBackGround, 1);
+        static constexpr ExchangeWay kTeachBackground = {FLUSH_OUT_IN, SENT_SHOW_IF_QUEUED,
+                                                         "Line Ok!", TICKS_OWN, LIMIT_REPLY,
+                                                         UNTIL_FRAME, 0};
         GetPanelValues();
         CopyVarsToPP();
-        FlushOutQ(com);
-        FlushInQ(com);
-        order = CMD_TEACH_BACKGROUND;
-        FillTxBuf(CMD_TEACH_BACKGROUND, pp);
-        nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
-        if (nBytesW == FRAME_BYTES)
-            ShowStatusText("Line Ok!");
-        StartTicks();
-        rx_flag = 0;
-        if (WaitForReply()) {
+        const int result = Exchange(com, CMD_TEACH_BACKGROUND, pp, kTeachBackground);
+        if (result == EXCHANGE_ANSWERED) {
             GetRxBuf(PNUM);
             SetStatus("Teach order echo received! - Line Ok!");
         } else {
+            if (result == EXCHANGE_TIMED_OUT)
+                std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
             ShowStatus();
         }
-        StopTicks();
     } else if (event == EV_COMMIT) {
         if (rx_flag != 0)
             PushGET(RAM);

@@ -14,23 +14,20 @@
 void PushGET(int target)
 {
     if (target != DATFILE) {
+        static constexpr ExchangeWay kFetch = {FLUSH_IN_OUT, SENT_SHOW_IF_QUEUED,
+                                               "Waiting for parameter-frame ...", TICKS_OWN,
+                                               LIMIT_REPLY, UNTIL_FRAME, 0};
         order = target == EEPROM ? CMD_READ_EEPROM : CMD_READ_RAM;
         sync = 0x55;
         CopyVarsToPP();
-        FlushInQ(com);
-        FlushOutQ(com);
-        FillTxBuf(static_cast<unsigned short>(order), pp);
-        nBytesW = ComWrt(com, szWriteBuf, FRAME_BYTES);
-        if (nBytesW == FRAME_BYTES)
-            ShowStatusText("Waiting for parameter-frame ...");
-        StartTicks();
-        rx_flag = 0;
-        if (WaitForReply()) {
+        const int result = Exchange(com, static_cast<unsigned short>(order), pp, kFetch);
+        if (result == EXCHANGE_ANSWERED) {
             GetRxBuf(PNUM);
             CopyPPtoVars();
             std::snprintf(szStatus, sizeof szStatus, "%s", "Parameter-frame received! - Line Ok!");
+        } else if (result == EXCHANGE_TIMED_OUT) {
+            std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
         }
-        StopTicks();
     }
     SetCtrlVal(panelHandle, PANEL_BINSWITCH_UM, 1);
     SetPanelValues();
