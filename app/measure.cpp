@@ -2,6 +2,7 @@
 // Run, Stop, Teach, the video threshold, the evaluation mode and the COM port.
 #include "app/QzanRMRivad.h"
 
+#include "core/controls.h"
 #include "core/globals.h"
 #include "app/record.h"
 #include "core/status.h"
@@ -13,11 +14,6 @@
 #include "settings/gui.h"
 
 namespace {
-
-void Dim(int panel, int control, int dimmed)
-{
-    SetCtrlAttribute(panel, control, ATTR_DIMMED, dimmed);
-}
 
 // Gives back the lock group as Stop and the evaluation-mode click do.
 void UndimLockGroup(void)
@@ -121,6 +117,8 @@ int CC_NEDITVideoThreshold(int, int, int event, void *, int, int)
 {
     if (event != EV_COMMIT && event != EV_LEFT_CLICK)
         return 0;
+    // Read into a local: only the line moves now; vThd follows the control at
+    // the next GetPanelValues.
     unsigned short threshold = 0;
     GetCtrlVal(panelHandle, PANEL_NEDITVideoThreshold, threshold);
     for (unsigned short &t : thdArray)

@@ -2,6 +2,7 @@
 // parameter file, the target radio buttons, and the data read loop.
 #include "app/QzanRMRivad.h"
 
+#include "core/controls.h"
 #include "core/globals.h"
 #include "app/record.h"
 #include "core/status.h"
@@ -15,11 +16,6 @@
 namespace {
 
 constexpr int kNotifyCount = FRAME_BYTES;
-
-void Dim(int control, int dimmed)
-{
-    SetCtrlAttribute(panelHandle, control, ATTR_DIMMED, dimmed);
-}
 
 // The data blocks are collected by polling the input queue, so the receive
 // callback must not take their first 36 bytes as a frame meanwhile.
@@ -117,10 +113,10 @@ int CC_BTNData(int, int, int event, void *, int, int)
 {
     if (event != EV_COMMIT)
         return 0;
-    Dim(PANEL_GraphData, 0);
-    Dim(PANEL_BTNLock1, 1);
-    Dim(PANEL_BTNLock2, 1);
-    Dim(PANEL_BTNLock3, 1);
+    Dim(panelHandle, PANEL_GraphData, 0);
+    Dim(panelHandle, PANEL_BTNLock1, 1);
+    Dim(panelHandle, PANEL_BTNLock2, 1);
+    Dim(panelHandle, PANEL_BTNLock3, 1);
     HidePanel(panelPopUp);
     hidePopUp = 1;
     // The block reads and the measurement exchange below are the waits, each
@@ -165,8 +161,8 @@ int CC_BTNData(int, int, int event, void *, int, int)
 
     FlushInQ(com);
     ttick = 0;
-    Dim(PANEL_BTNLock1, 0);
-    Dim(PANEL_BTNLock2, 0);
+    Dim(panelHandle, PANEL_BTNLock1, 0);
+    Dim(panelHandle, PANEL_BTNLock2, 0);
     InstallReceiveCallback();
     FlushOutQ(com);
     FlushInQ(com);

@@ -7,10 +7,12 @@ set(QZAN_PROTOCOL_SOURCES
   ${QZAN_ROOT}/core/protocol/parafile.cpp
   ${QZAN_ROOT}/core/protocol/comerror.cpp
 )
-# The ground floor the modules stand on: shared state, status line, ticks.
+# The ground floor the modules stand on: shared state, status line, ticks,
+# dimming.
 set(QZAN_CORE_SOURCES
   ${QZAN_ROOT}/core/globals.cpp
   ${QZAN_ROOT}/core/status.cpp
+  ${QZAN_ROOT}/core/controls.cpp
 )
 set(QZAN_PROGRAM_SOURCES
   ${QZAN_ROOT}/app/QzanRMRivad.cpp

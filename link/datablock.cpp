@@ -7,8 +7,6 @@
 #include "platform/rs232.h"
 #include "platform/ui.h"
 
-#include <cstdio>
-
 namespace {
 constexpr int kBlockWords = qzan::protocol::BLOCK_WORDS;
 constexpr int kBlockBytes = qzan::protocol::BLOCK_BYTES;
@@ -27,8 +25,7 @@ int ReadData64(int first, int refWord)
     int waiting = 0;
     // After a close, what has come is taken all the same.
     if (Exchange(com, CMD_DATA_BLOCK, words.data(), kBlock, &waiting) == EXCHANGE_TIMED_OUT)
-        std::snprintf(szStatus, sizeof szStatus, "%s",
-                      "Timeout-RS-232 while reading 64 data-words!");
+        SetStatus("Timeout-RS-232 while reading 64 data-words!");
 
     if (waiting < 0)
         waiting = 0;
@@ -36,7 +33,7 @@ int ReadData64(int first, int refWord)
         waiting = IO_BUF;
     nBytesR = waiting > 0 ? ComRd(com, szReadBuf, waiting) : 0;
     if (nBytesR == kBlockBytes)
-        std::snprintf(szStatus, sizeof szStatus, "%s", "Data[64] block received!");
+        SetStatus("Data[64] block received!");
     // Only the words that arrived in this read are stored; after a short read
     // the rest of the block keeps its values instead of taking stale bytes.
     DecodeDataBlock(reinterpret_cast<const unsigned char *>(szReadBuf),

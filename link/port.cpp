@@ -5,8 +5,6 @@
 #include "link/com232.h"
 #include "platform/rs232.h"
 
-#include <cstdio>
-
 namespace {
 
 constexpr long kBaud = 19200;
@@ -47,14 +45,14 @@ int CheckComLine(int port)
     int result = 0;
     CopyVarsToPP();
     if (Exchange(port, CMD_ECHO, pp, kEcho) == EXCHANGE_TIMED_OUT)
-        std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
+        SetStatus("Timeout-RS-232...");
     // An answer that came in the pass that saw the window close counts too.
     if (rx_flag == 1) {
         if (qzan::protocol::EchoAnswered(pp[0])) {
-            std::snprintf(szStatus, sizeof szStatus, "%s", "Echo Check - Line Ok!");
+            SetStatus("Echo Check - Line Ok!");
             result = 1;
         } else {
-            std::snprintf(szStatus, sizeof szStatus, "%s", "read error - not sync byte 0xAA!");
+            SetStatus("read error - not sync byte 0xAA!");
         }
     }
     ShowStatus();

@@ -2,6 +2,7 @@
 // pixels or micrometres, dimming, scale factor) and the background teach.
 #include "settings/PopUp.h"
 
+#include "core/controls.h"
 #include "core/convert.h"
 #include "core/status.h"
 #include "core/globals.h"
@@ -11,14 +12,7 @@
 #include "platform/ui.h"
 #include "settings/gui.h"
 
-#include <cstdio>
-
 namespace {
-
-void Dim(int panel, int control, int dimmed)
-{
-    SetCtrlAttribute(panel, control, ATTR_DIMMED, dimmed);
-}
 
 // Shows a popup length on a main-panel slide in the unit the switch chooses.
 void ShowLength(int control, int popupControl)
@@ -183,7 +177,7 @@ int CC_BTNTeachBackGround(int, int, int event, void *, int, int)
             SetStatus("Teach order echo received! - Line Ok!");
         } else {
             if (result == EXCHANGE_TIMED_OUT)
-                std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
+                SetStatus("Timeout-RS-232...");
             ShowStatus();
         }
     } else if (event == EV_COMMIT) {

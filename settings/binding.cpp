@@ -2,6 +2,7 @@
 // the record's clamp on the way to the panels.
 #include "settings/gui.h"
 
+#include "core/controls.h"
 #include "core/convert.h"
 #include "core/colors.h"
 #include "core/globals.h"
@@ -14,7 +15,6 @@
 
 namespace {
 
-void Undim(int panel, int control) { SetCtrlAttribute(panel, control, ATTR_DIMMED, 0); }
 
 } // namespace
 
@@ -35,6 +35,8 @@ void GetPanelValues(void)
     GetCtrlVal(panelPopUp, POPUP_NSLIDE_PixelStart, pStart);
     GetCtrlVal(panelPopUp, POPUP_RING_CCDMode, ccdMode);
     GetCtrlVal(panelPopUp, POPUP_RING_CCDBGMode, bMode);
+    // Read into a local: scaleF takes the operator's factor only in the
+    // factor's own callback.
     float scale = 0.0f;
     GetCtrlVal(panelPopUp, POPUP_NUM_ScalFact, scale);
     para15 = ScaleToThousandths(scale);
@@ -82,13 +84,13 @@ void SetPanelValues(void)
 
     // Each rule acts in one direction only; the popup's own callbacks set both.
     if (ePoti == 1)
-        SetCtrlAttribute(panelPopUp, POPUP_NEDITTolerance, ATTR_DIMMED, 1);
+        Dim(panelPopUp, POPUP_NEDITTolerance, 1);
     if (bMode == 1)
-        Undim(panelPopUp, POPUP_NUM_BackGround);
+        Dim(panelPopUp, POPUP_NUM_BackGround, 0);
     if (bMode == 2) {
-        Undim(panelPopUp, POPUP_BTNTeachBackGround);
-        Undim(panelPopUp, POPUP_LED_TeachBackGround);
+        Dim(panelPopUp, POPUP_BTNTeachBackGround, 0);
+        Dim(panelPopUp, POPUP_LED_TeachBackGround, 0);
     }
     if (eMode == 2)
-        Undim(panelPopUp, POPUP_NUM_ScalFact);
+        Dim(panelPopUp, POPUP_NUM_ScalFact, 0);
 }

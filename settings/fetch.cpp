@@ -9,8 +9,6 @@
 #include "platform/rs232.h"
 #include "platform/ui.h"
 
-#include <cstdio>
-
 void PushGET(int target)
 {
     if (target != DATFILE) {
@@ -24,9 +22,9 @@ void PushGET(int target)
         if (result == EXCHANGE_ANSWERED) {
             GetRxBuf(PNUM);
             CopyPPtoVars();
-            std::snprintf(szStatus, sizeof szStatus, "%s", "Parameter-frame received! - Line Ok!");
+            SetStatus("Parameter-frame received! - Line Ok!");
         } else if (result == EXCHANGE_TIMED_OUT) {
-            std::snprintf(szStatus, sizeof szStatus, "%s", "Timeout-RS-232...");
+            SetStatus("Timeout-RS-232...");
         }
     }
     SetCtrlVal(panelHandle, PANEL_BINSWITCH_UM, 1);
