@@ -21,8 +21,8 @@ for tool in cpack dpkg-deb dpkg-shlibdeps; do
   command -v "$tool" >/dev/null || skip "no $tool here (a Debian system with cmake and dpkg-dev is needed)"
 done
 [ -f "$build/CPackConfig.cmake" ] || fail "$build is no configured build folder"
-[ -x "$build/bin/QzanRMRivad" ] && [ -x "$build/bin/qzan-sensor-sim" ] ||
-  fail "build the program and the simulator in $build first"
+[ -x "$build/bin/QzanRMRivad" ] && [ -x "$build/bin/qzan-sensor-sim" ] && [ -x "$build/bin/qzan" ] ||
+  fail "build the program, the tool and the simulator in $build first"
 
 work=$(mktemp -d)
 pids=()
@@ -57,6 +57,7 @@ say "built $(basename "$deb") ($(stat -c %s "$deb") bytes)"
 
 # ---- its files ------------------------------------------------------------------
 expected="./usr/bin/QzanRMRivad -> ../lib/qzan-rm-rivad/QzanRMRivad
+./usr/bin/qzan
 ./usr/bin/qzan-sensor-sim
 ./usr/lib/qzan-rm-rivad/QzanRMRivad
 ./usr/lib/qzan-rm-rivad/QzanRMRivad.ui
@@ -64,7 +65,8 @@ expected="./usr/bin/QzanRMRivad -> ../lib/qzan-rm-rivad/QzanRMRivad
 ./usr/share/doc/qzan-rm-rivad/copyright
 ./usr/share/icons/hicolor/128x128/apps/qzan-rm-rivad.png
 ./usr/share/icons/hicolor/48x48/apps/qzan-rm-rivad.png
-./usr/share/icons/hicolor/scalable/apps/qzan-rm-rivad.svg"
+./usr/share/icons/hicolor/scalable/apps/qzan-rm-rivad.svg
+./usr/share/man/man1/qzan.1.gz"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }' | sort)
 [ "$files" = "$expected" ] || fail "unexpected files:
 $files"
@@ -131,7 +133,14 @@ run_against_simulator() {
   sleep 0.3
   grep -Eq "^cmd 7 requests [1-9][0-9]* answers [1-9]" "$work/$tag-sim.out" ||
     { cat "$work/$tag-sim.out" >&2; fail "$tag: the program did not check the line"; }
-  stop "$prog_pid" "$sim_pid"
+  stop "$prog_pid"
+  # The tool beside it, without a display.
+  local cli
+  cli="$(dirname "$program")/qzan"
+  env -u DISPLAY -u WAYLAND_DISPLAY QZAN_COM1="$link" "$cli" get --port 1 --from ram \
+    >"$work/$tag-cli.out" 2>&1 || { cat "$work/$tag-cli.out" >&2; fail "$tag: $cli get failed"; }
+  grep -q "^para15 " "$work/$tag-cli.out" || fail "$tag: $cli get printed no set"
+  stop "$sim_pid"
 
   # Without a device it shows its window all the same and keeps running.
   QT_QPA_PLATFORM=offscreen QZAN_COM1="$work/no-such-port" "$program" >"$work/$tag-noport.out" 2>&1 &
@@ -140,7 +149,7 @@ run_against_simulator() {
   sleep 1
   kill -0 "$prog_pid" 2>/dev/null || { cat "$work/$tag-noport.out" >&2; fail "$tag: ended without a port"; }
   stop "$prog_pid"
-  say "$tag: $program ran against $sim and without a port"
+  say "$tag: $program and qzan ran against $sim, the program also without a port"
 }
 run_against_simulator "$work/root/usr/bin/QzanRMRivad" "$work/root/usr/bin/qzan-sensor-sim" unpacked
 
@@ -163,7 +172,7 @@ else
   DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=60 qzan-rm-rivad \
     >"$work/purge.log" 2>&1 || { tail -20 "$work/purge.log" >&2; fail "apt-get could not purge it"; }
   installed_by_us=0
-  for gone in /usr/bin/QzanRMRivad /usr/bin/qzan-sensor-sim /usr/lib/qzan-rm-rivad \
+  for gone in /usr/bin/QzanRMRivad /usr/bin/qzan /usr/bin/qzan-sensor-sim /usr/lib/qzan-rm-rivad \
               /usr/share/applications/qzan-rm-rivad.desktop; do
     [ ! -e "$gone" ] && [ ! -L "$gone" ] || fail "$gone is left after the purge"
   done

@@ -166,6 +166,20 @@ TEST_F(Tool, CheckAndPortsTellWhatAnswersWhere)
     EXPECT_EQ(Run({"check", "--port", "0"}).code, 2);
     EXPECT_EQ(Run({"check"}).code, 2);
 
+    // A port another process holds.
+    ChildProcess holder;
+    std::vector<std::string> argv = {QZAN_CLI_BIN, "measure", "--port", "1"};
+    ASSERT_TRUE(holder.Spawn(argv, dir_.file("holder.txt")));
+    std::string line;
+    ASSERT_TRUE(holder.ReadLine(line, 5s)); // the header: the port is open
+    const Result busy = Run({"check", "--port", "1"});
+    holder.Signal(SIGINT);
+    EXPECT_EQ(holder.Wait(10s), 0);
+    EXPECT_EQ(busy.code, 3);
+    EXPECT_NE(busy.err.find("COM1: Cannot open port: " + dir_.file("com1") + ": "),
+              std::string::npos)
+        << busy.err;
+
     const Result ports = Run({"ports"});
     ASSERT_EQ(ports.code, 0) << ports.err;
     const auto lines = Lines(ports.out);
