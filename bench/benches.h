@@ -9,6 +9,18 @@ int CycleBench();
 int UnpacedBench(long warmup, long total);
 int DataBench(int seconds);
 int StartupBench(int runs);
+// The command-line tool: a get from process start to exit, and its
+// measurement rate next to the bare client's.
+int CliBench();
+
+// The bare client against a fresh simulator at `baud` for `answers`
+// measurement answers, rated from the simulator's record.
+struct BareLine {
+    bool ok = false;
+    double rate = 0, turnaroundMs = 0, cpuShare = 0;
+};
+BareLine BareOnLine(long baud, long answers);
+
 // The bare client alone against the simulator at `baud` (0: unpaced).
 int BareBench(long baud, long answers);
 

@@ -80,10 +80,7 @@ BareResult RunBareClient(const std::string &device, long warmup, long total)
     return result;
 }
 
-struct BareLine {
-    bool ok = false;
-    double rate = 0, turnaroundMs = 0, cpuShare = 0;
-};
+} // namespace
 
 // The bare client against a fresh simulator at `baud`, rated from the
 // simulator's record like the program's cycle.
@@ -105,8 +102,6 @@ BareLine BareOnLine(long baud, long answers)
     line.cpuShare = (bare.endCpu - bare.warmCpu) / (bare.endT - bare.warmT);
     return line;
 }
-
-} // namespace
 
 int CycleBench()
 {

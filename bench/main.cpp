@@ -13,7 +13,7 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: qzan-bench cycle | unpaced [WARMUP TOTAL] | data [SECONDS] | "
-                 "startup [RUNS] | bare [BAUD [ANSWERS]]\n"
+                 "startup [RUNS] | cli | bare [BAUD [ANSWERS]]\n"
                  "Prints one JSON figure a line; diagnostics go to stderr.\n");
     return 2;
 }
@@ -42,6 +42,8 @@ int main(int argc, char **argv)
         return bench::DataBench(static_cast<int>(Arg(argc, argv, 2, 12)));
     if (std::strcmp(which, "bare") == 0)
         return bench::BareBench(Arg(argc, argv, 2, 19200), Arg(argc, argv, 3, 260));
+    if (std::strcmp(which, "cli") == 0)
+        return bench::CliBench();
     if (std::strcmp(which, "startup") == 0)
         return bench::StartupBench(static_cast<int>(Arg(argc, argv, 2, 5)));
     return Usage();
