@@ -30,7 +30,7 @@ std::string Str(const QString &s);
 // help (0), or a usage error (2), and returns it; else nothing.
 class Options {
 public:
-    Options(const char *command, const char *summary, const char *details = nullptr);
+    Options(const char *command, const char *summary);
     QCommandLineParser parser;
     void AddPort(bool required);
     std::optional<int> Parse(const QStringList &args);
@@ -39,7 +39,6 @@ public:
 
 private:
     std::string command_;
-    std::string details_;
     bool portRequired_ = false;
     bool hasPort_ = false;
 };

@@ -120,8 +120,9 @@ Outcome Line::WaitFor(std::uint16_t command, bool teach, Words &reply)
                 reply = last_.words;
                 return Outcome::Answered;
             }
+            // Unlike the program's waits, a wrong frame does not restart the
+            // time: a line full of them still ends.
             otherCode_ = last_.code;
-            clock.restart(); // as a frame restarts the program's tick count
         }
         if (Interrupted())
             return Outcome::Interrupted;

@@ -65,8 +65,7 @@ int Fail(int code, const std::string &message)
 
 std::string Str(const QString &s) { return s.toLocal8Bit().toStdString(); }
 
-Options::Options(const char *command, const char *summary, const char *details)
-    : command_(command), details_(details ? details : "")
+Options::Options(const char *command, const char *summary) : command_(command)
 {
     // Qt prints the description as it is: wrapped here for a terminal.
     std::string wrapped, word;
@@ -120,8 +119,6 @@ std::optional<int> Options::Parse(const QStringList &args)
         text.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
                      QStringLiteral("Usage: qzan ") + QString::fromStdString(command_));
         std::fputs(Str(text).c_str(), stdout);
-        if (!details_.empty())
-            std::fprintf(stdout, "\n%s", details_.c_str());
         return kExitDone;
     }
     if (hasPort_) {
