@@ -2,7 +2,10 @@
 # floor above its own, or when link/ and graph/ (one floor) call each other.
 # Floors, from the ground: platform/ and panels/, core/, link/ and graph/,
 # settings/, views/, app/. The protocol core (core/protocol/) is plain C++ for
-# every program that speaks to the sensor: it includes only itself.
+# every program that speaks to the sensor: it includes only itself. The backup
+# files (core/backup/) add Qt Core's run-time room and nothing of the
+# program's state; the command-line tool (cli/) stands on those two and the
+# serial and run-time rooms alone, never on the program or its panels.
 #   cmake -DQZAN_ROOT=<checkout> -P floors_check.cmake
 # Prints the folder-to-folder include counts as it goes.
 cmake_minimum_required(VERSION 3.25)
@@ -18,7 +21,7 @@ set(floor_graph 2)
 set(floor_settings 3)
 set(floor_views 4)
 set(floor_app 5)
-set(checked core link graph settings views app)
+set(checked core link graph settings views app cli)
 
 set(faults "")
 set(edges "")
@@ -43,6 +46,14 @@ foreach(folder IN LISTS checked)
       if(source MATCHES "^core/protocol/")
         if(NOT included MATCHES "^core/protocol/")
           list(APPEND faults "${source} includes ${included}: the protocol core includes only itself")
+        endif()
+      elseif(source MATCHES "^core/backup/")
+        if(NOT included MATCHES "^(core/protocol/|core/backup/|platform/runtime/)")
+          list(APPEND faults "${source} includes ${included}: the backup files stand on the protocol core and the run-time room alone")
+        endif()
+      elseif(folder STREQUAL "cli")
+        if(NOT included MATCHES "^(core/protocol/|core/backup/|platform/rs232\\.h$|platform/serial/|platform/runtime/)")
+          list(APPEND faults "${source} includes ${included}: the tool stands on the protocol core, the backup files and the serial and run-time rooms alone")
         endif()
       elseif(NOT to STREQUAL folder AND NOT floor_${to} LESS floor_${folder})
         list(APPEND faults "${source} includes ${included}: ${to}/ is not below ${folder}/")
