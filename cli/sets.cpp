@@ -436,8 +436,8 @@ int RunDiff(const QStringList &args)
                 "Compares two sets, each 'ram' or 'eeprom' (read from the sensor; needs "
                 "--port) or a file (a parameter file or a backup), and prints each word "
                 "that differs: its name, A's value and B's value. Of a backup the set "
-                "compared is the other side's memory, or --set's; two backups are "
-                "compared set by set. Exit code 1 when any word differs, 0 when none does.");
+                "compared is the one --set names, else the other side's memory, else "
+                "its RAM set; two backups are compared set by set. Exit code 1 when any word differs, 0 when none does.");
     opt.AddPort(false);
     opt.parser.addOption(QCommandLineOption(
         QStringLiteral("set"), QStringLiteral("The set of a backup to compare: ram or eeprom."),
