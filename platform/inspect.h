@@ -41,6 +41,19 @@ struct GraphModel {
 
 const GraphModel *GetGraphModel(int panel, int graph);
 
+// How a graph reached the screen. Its fixed layer (frame, axes, grid, tick
+// labels, curves) is drawn into a buffer only when one of them changed; a
+// frame in which only bars and cursors moved repaints just the pixels they
+// left or reached, over that buffer.
+struct GraphPaintStats {
+    long long fixedLayer = 0;  // times the buffer was drawn anew
+    long long movingLayer = 0; // frames that repainted bars and cursors only
+    long long stillFrames = 0; // frames in which nothing visible moved
+    long long movingArea = 0;  // pixels (logical) those frames marked for repainting
+    long long lastMovingArea = 0;
+};
+const GraphPaintStats *GetGraphPaintStats(int panel, int graph);
+
 QWidget *PanelWidget(int panel);
 QWidget *ControlWidget(int panel, int control);
 

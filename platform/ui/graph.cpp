@@ -1,5 +1,6 @@
 // The graph control: a model of what the program plotted, drawn with
-// QCustomPlot once per frame from pooled plot objects.
+// QCustomPlot once per frame from pooled plot objects, and the marks painted
+// over it where they moved.
 #include "platform/ui/graph.h"
 
 #include "platform/ui.h"
@@ -26,21 +27,62 @@ QColor Rgb(int rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb) & 0xFFFFFFu)
 
 bool ValidColor(int rgb) { return rgb >= 0 && rgb <= 0xFFFFFF; }
 
+// Pixel positions far outside the plot are held near it, so that no
+// coordinate overflows the painter's integer space.
+double Pixel(QCPAxis *axis, double v)
+{
+    const double at = axis->coordToPixel(v);
+    return at == at ? std::clamp(at, -1.0e5, 1.0e5) : -1.0e5;
+}
+
+// Every pixel a mark may touch: the rounding of its edges, the pen of a
+// frame or a cursor (two pixels wide) and the device's pixel grid at scales
+// that are not whole.
+QRect Cover(const QzGraph::Mark &m) { return m.rect.toAlignedRect().adjusted(-3, -3, 3, 3); }
+
+// Pixels a plain bar surely fills with its colour, whatever the rounding.
+QRect Inside(const QzGraph::Mark &m)
+{
+    if (m.kind != QzGraph::Mark::Bar)
+        return {};
+    const QRectF &r = m.rect;
+    const int left = static_cast<int>(std::ceil(r.left())) + 2;
+    const int top = static_cast<int>(std::ceil(r.top())) + 2;
+    const int right = static_cast<int>(std::floor(r.right())) - 3;
+    const int bottom = static_cast<int>(std::floor(r.bottom())) - 3;
+    if (right < left || bottom < top)
+        return {};
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+long long AreaOf(const QRegion &region)
+{
+    long long area = 0;
+    for (const QRect &r : region)
+        area += static_cast<long long>(r.width()) * r.height();
+    return area;
+}
+
 // Bars and cursors change with every answer of a live cycle. They are not
 // plot items: the widget paints them straight over QCustomPlot's buffered
-// axes, grid and curves, so a new answer costs one copy of that buffer and a
-// few filled rectangles, and no redrawing of axes and labels.
+// axes, grid and curves, so a new answer costs a copy of that buffer and a
+// few filled rectangles only where they moved, and no redrawing of axes and
+// labels.
 class LivePlot : public QCustomPlot {
 public:
-    LivePlot(QzGraph *graph) : QCustomPlot(graph), m_graph(graph) {}
+    LivePlot(QzGraph *graph) : QCustomPlot(graph), m_graph(graph)
+    {
+        // The plot's background brush covers every pixel: nothing behind it
+        // needs painting first.
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
 
 protected:
     void paintEvent(QPaintEvent *event) override
     {
         QCustomPlot::paintEvent(event);
         QPainter painter(this);
-        m_graph->paintLive(painter);
-        m_graph->notePainted();
+        m_graph->paintShown(painter);
     }
 
 private:
@@ -74,6 +116,16 @@ QzGraph::QzGraph(QWidget *parent)
 
     m_frame->setSingleShot(true);
     connect(m_frame, &QTimer::timeout, this, &QzGraph::drawFrame);
+    // Whoever asked for it (a frame, a resize), a new buffer is painted whole
+    // on the screen: the marks are taken anew for it, on its axes.
+    connect(m_plot, &QCustomPlot::afterReplot, this, [this] {
+        ++m_stats.fixedLayer;
+        m_fullReplot = m_curvesStale = false;
+        noteDrawnRanges();
+        buildMarks(m_shown);
+        m_shownArea = m_plot->axisRect()->rect();
+        m_plot->update();
+    });
 
     // A right click offers the exports; it raises no program event.
     m_plot->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -295,103 +347,203 @@ void QzGraph::syncAxes()
     }
 }
 
+void QzGraph::noteDrawnRanges()
+{
+    const QCPRange x = m_plot->xAxis->range(), y = m_plot->yAxis->range();
+    m_drawnRange[0] = x.lower;
+    m_drawnRange[1] = x.upper;
+    m_drawnRange[2] = y.lower;
+    m_drawnRange[3] = y.upper;
+}
+
+bool QzGraph::rangesDrawn() const
+{
+    const QCPRange x = m_plot->xAxis->range(), y = m_plot->yAxis->range();
+    return m_drawnRange[0] == x.lower && m_drawnRange[1] == x.upper &&
+           m_drawnRange[2] == y.lower && m_drawnRange[3] == y.upper;
+}
+
 void QzGraph::drawFrame()
 {
     if (!isVisible())
         return; // stays dirty; showEvent draws it
     m_dirty = false;
     m_lastFrame.start();
-    const QCPRange x = m_plot->xAxis->range(), y = m_plot->yAxis->range();
     syncPlot();
-    int curves = 0;
-    for (int i = 0; i < m_model.plotCount; ++i)
-        curves += m_model.plots[static_cast<std::size_t>(i)].kind == GraphPlot::Curve;
-    // Curves lie in QCustomPlot's buffers: a new or deleted one redraws them.
-    if (m_fullReplot || m_curvesDrawn != m_model.curvesDrawn || m_curveCount != curves ||
-        m_plot->xAxis->range() != x || m_plot->yAxis->range() != y) {
-        m_curvesDrawn = m_model.curvesDrawn;
-        m_curveCount = curves;
-        m_fullReplot = false;
-        m_plot->replot(QCustomPlot::rpQueuedRefresh);
+    // Axes, labels, grid and curves lie in QCustomPlot's buffer: a change to
+    // any of them draws it anew, and the whole plot reaches the screen.
+    if (m_fullReplot || m_curvesStale || !rangesDrawn()) {
+        m_plot->replot(QCustomPlot::rpQueuedRefresh); // afterReplot takes the marks
         return;
     }
-    m_plot->update(); // only bars and cursors changed: paintLive draws them
-
+    // Only marks changed: repaint the pixels they left or reached.
+    const QRect area = m_plot->axisRect()->rect();
+    buildMarks(m_next);
+    const QRegion moved = area == m_shownArea ? MovedRegion(m_shown, m_next) & area : QRegion(area);
+    m_shown.swap(m_next);
+    m_shownArea = area;
+    if (moved.isEmpty()) {
+        ++m_stats.stillFrames;
+        return;
+    }
+    ++m_stats.movingLayer;
+    m_stats.lastMovingArea = AreaOf(moved);
+    m_stats.movingArea += m_stats.lastMovingArea;
+    m_plot->update(moved);
 }
 
-void QzGraph::paintLive(QPainter &painter) const
+void QzGraph::buildMarks(std::vector<Mark> &marks) const
 {
+    marks.clear();
     const QRect area = m_plot->axisRect()->rect();
-    if (area.isEmpty())
-        return;
     QCPAxis *x = m_plot->xAxis, *y = m_plot->yAxis;
-    painter.save();
-    painter.setClipRect(area);
-    painter.setRenderHint(QPainter::Antialiasing, false); // upright edges only
     for (int i = 0; i < m_model.plotCount; ++i) {
         const GraphPlot &p = m_model.plots[static_cast<std::size_t>(i)];
         if (p.kind != GraphPlot::Rectangle)
             continue;
-        // Pixel positions far outside the area are held near it, so that no
-        // coordinate overflows the painter's integer space.
-        auto px = [&](QCPAxis *axis, double v) {
-            return std::clamp(axis->coordToPixel(v), -1.0e5, 1.0e5);
-        };
-        const QRectF r = QRectF(QPointF(px(x, p.x1), px(y, p.y1)), QPointF(px(x, p.x2), px(y, p.y2)))
-                             .normalized();
-        painter.fillRect(r, Rgb(p.fillColor));
-        if (p.color != p.fillColor) {
-            painter.setPen(QPen(Rgb(p.color), 1));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(r);
-        }
+        Mark m;
+        m.kind = p.color != p.fillColor ? Mark::FramedBar : Mark::Bar;
+        m.rect = QRectF(QPointF(Pixel(x, p.x1), Pixel(y, p.y1)),
+                        QPointF(Pixel(x, p.x2), Pixel(y, p.y2)))
+                     .normalized();
+        m.fill = static_cast<unsigned>(p.fillColor);
+        m.line = static_cast<unsigned>(p.color);
+        marks.push_back(m);
     }
-    // Cursor 1 marks the evaluated position, 2 and 3 bound the evaluation
-    // window: a solid blue line against two dashed magenta ones.
     for (int i = 0; i < m_cursorCount; ++i) {
-        const double at = std::clamp(x->coordToPixel(m_model.cursorX[i]), -1.0e5, 1.0e5);
-        painter.setPen(i == 0 ? QPen(QColor(0, 0, 200), 2, Qt::SolidLine)
-                              : QPen(QColor(190, 0, 190), 2, Qt::DashLine));
-        painter.drawLine(QPointF(at, area.top()), QPointF(at, area.bottom()));
+        const double at = Pixel(x, m_model.cursorX[i]);
+        Mark m;
+        m.kind = Mark::Cursor;
+        m.style = i == 0 ? 0 : 1;
+        m.rect = QRectF(QPointF(at, area.top()), QPointF(at, area.bottom()));
+        marks.push_back(m);
+    }
+}
+
+QRegion QzGraph::MovedRegion(const std::vector<Mark> &before, const std::vector<Mark> &after)
+{
+    // Marks are paired by their place in the drawing order. A pixel can only
+    // change where one of a pair differs; a bar that kept its colour keeps
+    // the pixels it filled before and still fills, and marks drawn over them
+    // that changed bring their own pixels.
+    QRegion moved;
+    const std::size_t n = std::max(before.size(), after.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const Mark *a = i < before.size() ? &before[i] : nullptr;
+        const Mark *b = i < after.size() ? &after[i] : nullptr;
+        if (a && b && *a == *b)
+            continue;
+        QRegion touched;
+        if (a)
+            touched += Cover(*a);
+        if (b)
+            touched += Cover(*b);
+        if (a && b && a->kind == Mark::Bar && b->kind == Mark::Bar && a->fill == b->fill)
+            touched -= QRegion(Inside(*a)) & QRegion(Inside(*b));
+        moved += touched;
+    }
+    return moved;
+}
+
+void QzGraph::PaintMarks(QPainter &painter, const std::vector<Mark> &marks, const QRect &area)
+{
+    if (area.isEmpty())
+        return;
+    painter.save();
+    painter.setClipRect(area);
+    painter.setRenderHint(QPainter::Antialiasing, false); // upright edges only
+    for (const Mark &m : marks) {
+        if (m.kind == Mark::Cursor) {
+            // Cursor 1 marks the evaluated position, 2 and 3 bound the
+            // evaluation window: a solid blue line against two dashed
+            // magenta ones.
+            painter.setPen(m.style == 0 ? QPen(QColor(0, 0, 200), 2, Qt::SolidLine)
+                                        : QPen(QColor(190, 0, 190), 2, Qt::DashLine));
+            painter.drawLine(m.rect.topLeft(), m.rect.bottomLeft());
+            continue;
+        }
+        painter.fillRect(m.rect, Rgb(static_cast<int>(m.fill)));
+        if (m.kind == Mark::FramedBar) {
+            painter.setPen(QPen(Rgb(static_cast<int>(m.line)), 1));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(m.rect);
+        }
     }
     painter.restore();
 }
 
+void QzGraph::paintLive(QPainter &painter) const
+{
+    std::vector<Mark> marks;
+    buildMarks(marks);
+    PaintMarks(painter, marks, m_plot->axisRect()->rect());
+}
+
+void QzGraph::paintShown(QPainter &painter)
+{
+    PaintMarks(painter, m_shown, m_shownArea);
+    ++m_model.repaints;
+}
+
 void QzGraph::syncPlot()
 {
+    if (syncCurves())
+        m_curvesStale = true;
+    syncAxes();
+}
+
+bool QzGraph::syncCurves()
+{
     // Hand the curves to pooled graph objects in drawing order, hide the rest;
-    // bars and cursors are painted from the model (paintLive).
+    // bars and cursors are painted from the model. Whether anything the
+    // buffer shows differs now is the answer.
+    bool changed = false;
     std::size_t curves = 0;
     QVector<QCPGraphData> points;
     for (int i = 0; i < m_model.plotCount; ++i) {
         const GraphPlot &p = m_model.plots[static_cast<std::size_t>(i)];
-        if (p.kind == GraphPlot::Curve) {
-            if (curves == m_curves.size())
-                m_curves.push_back(m_plot->addGraph());
-            QCPGraph *g = m_curves[curves++];
+        if (p.kind != GraphPlot::Curve)
+            continue;
+        if (curves == m_curves.size()) {
+            m_curves.push_back(m_plot->addGraph());
+            m_curves.back()->setLineStyle(QCPGraph::lsLine);
+            changed = true;
+        }
+        QCPGraph *g = m_curves[curves++];
+        const QPen pen(Rgb(p.color), p.plotStyle == PLOT_FAT_LINE ? 2 : 1);
+        const bool dots = p.pointStyle != POINT_NONE;
+        if (!g->visible() || g->pen() != pen ||
+            (g->scatterStyle().shape() == QCPScatterStyle::ssDisc) != dots) {
             g->setVisible(true);
-            g->setPen(QPen(Rgb(p.color), p.plotStyle == PLOT_FAT_LINE ? 2 : 1));
-            g->setLineStyle(QCPGraph::lsLine);
-            g->setScatterStyle(p.pointStyle == POINT_NONE
-                                   ? QCPScatterStyle(QCPScatterStyle::ssNone)
-                                   : QCPScatterStyle(QCPScatterStyle::ssDisc, 3));
-            auto data = g->data();
-            const bool sorted = std::is_sorted(p.x.begin(), p.x.end());
-            if (sorted && static_cast<std::size_t>(data->size()) == p.x.size()) {
-                auto it = data->begin(); // same length: overwrite in place
-                for (std::size_t k = 0; k < p.x.size(); ++k, ++it) {
-                    it->key = p.x[k];
-                    it->value = p.y[k];
-                }
-            } else {
-                points.resize(static_cast<qsizetype>(p.x.size()));
-                for (std::size_t k = 0; k < p.x.size(); ++k)
-                    points[static_cast<qsizetype>(k)] = QCPGraphData(p.x[k], p.y[k]);
-                data->set(points, sorted);
+            g->setPen(pen);
+            g->setScatterStyle(dots ? QCPScatterStyle(QCPScatterStyle::ssDisc, 3)
+                                    : QCPScatterStyle(QCPScatterStyle::ssNone));
+            changed = true;
+        }
+        auto data = g->data();
+        const bool sorted = std::is_sorted(p.x.begin(), p.x.end());
+        if (sorted && static_cast<std::size_t>(data->size()) == p.x.size()) {
+            auto it = data->begin(); // same length: overwrite in place
+            for (std::size_t k = 0; k < p.x.size(); ++k, ++it) {
+                if (it->key == p.x[k] && it->value == p.y[k])
+                    continue;
+                it->key = p.x[k];
+                it->value = p.y[k];
+                changed = true;
             }
+        } else {
+            points.resize(static_cast<qsizetype>(p.x.size()));
+            for (std::size_t k = 0; k < p.x.size(); ++k)
+                points[static_cast<qsizetype>(k)] = QCPGraphData(p.x[k], p.y[k]);
+            data->set(points, sorted);
+            changed = true;
         }
     }
-    for (std::size_t k = curves; k < m_curves.size(); ++k)
-        m_curves[k]->setVisible(false);
-    syncAxes();
+    for (std::size_t k = curves; k < m_curves.size(); ++k) {
+        if (m_curves[k]->visible()) {
+            m_curves[k]->setVisible(false);
+            changed = true;
+        }
+    }
+    return changed;
 }

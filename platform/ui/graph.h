@@ -1,6 +1,9 @@
 // The graph control: a model of what the program plotted (readable by tests)
-// drawn with QCustomPlot. Drawing is coalesced into frames; curves are pooled
-// plot objects and bars and cursors are painted from the model, so deleting
+// drawn with QCustomPlot. Drawing is coalesced into frames and kept in two
+// layers: the plot's buffer holds what rarely changes (frame, axes, grid,
+// labels, curves), and the marks (bars and cursors) are painted over it. A
+// frame in which only marks moved repaints just the pixels they left or
+// reached. Curves are pooled plot objects and marks plain values, so deleting
 // and re-plotting on every answer costs no allocation.
 // Its context menu saves the picture or the curves' data (ui_graph_export).
 #ifndef PLATFORM_UI_GRAPH_H
@@ -9,6 +12,8 @@
 #include "platform/inspect.h"
 
 #include <QElapsedTimer>
+#include <QRectF>
+#include <QRegion>
 #include <QWidget>
 
 #include <vector>
@@ -76,10 +81,27 @@ public:
     // frame drawn.
     QCustomPlot *plot() const { return m_plot; }
     void syncPlot();
-    // Paints the bars and cursors over the plot, in its widget coordinates
-    // (the screen paints them so, and exports do the same after the plot).
+    // Paints the bars and cursors the model holds over the plot, in its
+    // widget coordinates (exports, after the plot's own picture).
     void paintLive(QPainter &painter) const;
-    void notePainted() { ++m_model.repaints; }
+
+    // What reaching the screen cost so far.
+    const GraphPaintStats &paintStats() const { return m_stats; }
+
+    // One bar or cursor as painted, in the plot's widget coordinates.
+    struct Mark {
+        enum Kind : unsigned char { Bar, FramedBar, Cursor } kind = Bar;
+        unsigned char style = 0; // cursors: 0 solid, 1 dashed
+        QRectF rect;             // cursors: a line from top to bottom at left
+        unsigned fill = 0, line = 0;
+        bool operator==(const Mark &) const = default;
+    };
+    // The pixels that may differ between painting `before` and `after`.
+    static QRegion MovedRegion(const std::vector<Mark> &before, const std::vector<Mark> &after);
+
+    // For the plot widget: paints the marks as the screen shows them, over
+    // its buffer, within the region being painted.
+    void paintShown(QPainter &painter);
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -90,7 +112,12 @@ private:
     void changed();
     void startFrame();
     void drawFrame();
+    bool syncCurves();
     void syncAxes();
+    void noteDrawnRanges();
+    bool rangesDrawn() const;
+    void buildMarks(std::vector<Mark> &marks) const;
+    static void PaintMarks(QPainter &painter, const std::vector<Mark> &marks, const QRect &area);
 
     GraphModel m_model;
     QCustomPlot *m_plot;
@@ -102,8 +129,13 @@ private:
     bool m_grid = true;
     bool m_dirty = false;
     bool m_fullReplot = true;     // axes, labels or grid changed
-    long long m_curvesDrawn = 0;  // curves plotted up to the last full drawing
-    int m_curveCount = 0;         // curves shown in it
+    bool m_curvesStale = false;   // curves changed since the plot's buffer was drawn
+    double m_drawnRange[4] = {0, 0, 0, 0}; // the axes as the buffer shows them
+    // The marks as the screen shows them (or is about to, in the region
+    // handed to update); every paint of the plot paints these.
+    std::vector<Mark> m_shown, m_next;
+    QRect m_shownArea;
+    GraphPaintStats m_stats;
 };
 
 #endif

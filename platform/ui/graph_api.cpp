@@ -114,3 +114,9 @@ const GraphModel *GetGraphModel(int panel, int graph)
     QzGraph *g = nullptr;
     return FindGraph(panel, graph, g) == 0 ? &g->model() : nullptr;
 }
+
+const GraphPaintStats *GetGraphPaintStats(int panel, int graph)
+{
+    QzGraph *g = nullptr;
+    return FindGraph(panel, graph, g) == 0 ? &g->paintStats() : nullptr;
+}

@@ -1,13 +1,16 @@
 // The graph model behind GRAPH_RAW and GraphData: curves, rectangles,
 // cursors and axes as the program drew them, deletion, and that the live
-// cycle's delete-and-replot on every answer stays bounded in memory and
-// costs one repaint per frame.
+// cycle's delete-and-replot on every answer stays bounded in memory, costs
+// one repaint per frame, repaints only the bars and cursors where they moved,
+// and leaves the screen as a fresh drawing of the same model would.
 #include "support.h"
 
 #include "platform/ui/graph.h"
 #include "platform/ui/graph_export.h"
 
+#include <QBackingStore>
 #include <QImage>
+#include <QTest>
 
 #include <qcustomplot.h>
 
@@ -239,6 +242,148 @@ TEST_F(GraphTest, barsAndCursorsReachTheScreenAndThePicture)
         EXPECT_NE(picture.pixelColor(at(550, 0.6)), QColor(255, 0, 0)) << "between the bars";
         EXPECT_EQ(picture.pixelColor(at(800, 0.5)), QColor(0, 0, 200)) << "cursor 1";
     }
+}
+
+} // namespace
+
+namespace {
+
+// One answer of the live cycle as the program draws it: the lit parts outside
+// the edges in red (one of them when only one edge was found), the tolerance
+// windows in green, the evaluated position and the evaluation window as
+// cursors.
+void DrawAnswer(int panel, int edge1, int edge2, bool bothEdges = true)
+{
+    SetAxisScalingMode(panel, PANEL_GRAPH_RAW, AXIS_X, SCALE_FIXED, 0.0, 1024.0);
+    SetGraphCursor(panel, PANEL_GRAPH_RAW, 2, 150, 0.75);
+    SetGraphCursor(panel, PANEL_GRAPH_RAW, 3, 850, 0.75);
+    DeleteGraphPlot(panel, PANEL_GRAPH_RAW, ALL_PLOTS, DRAW_LATER);
+    SetGraphCursor(panel, PANEL_GRAPH_RAW, 1, (edge1 + edge2) / 2, 0.75);
+    PlotRectangle(panel, PANEL_GRAPH_RAW, 0, 0.25, edge1, 1.0, 0xFF0000, 0xFF0000);
+    if (bothEdges)
+        PlotRectangle(panel, PANEL_GRAPH_RAW, edge2, 0.25, 1024, 1.0, 0xFF0000, 0xFF0000);
+    PlotRectangle(panel, PANEL_GRAPH_RAW, 300, 0.0, 360, 0.25, 0x00FF00, 0x00FF00);
+    PlotRectangle(panel, PANEL_GRAPH_RAW, 700, 0.0, 760, 0.25, 0x00FF00, 0x00FF00);
+}
+
+// What the window shows of `w`: its pixels in the window's backing store,
+// which partial repaints change only where they paint.
+QImage Shown(QWidget *w)
+{
+    QWidget *window = w->window();
+    auto *image = dynamic_cast<QImage *>(window->backingStore()->paintDevice());
+    if (!image)
+        return {};
+    const double ratio = image->devicePixelRatio();
+    const QPoint at = w->mapTo(window, QPoint(0, 0));
+    return image->copy(QRect(at * ratio, w->size() * ratio));
+}
+
+long long DifferentPixels(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return -1;
+    long long n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
+TEST_F(GraphTest, aCycleRepaintsOnlyTheBarsAndCursorsWhereTheyMoved)
+{
+    QzGraph *graph = Widget(PANEL_GRAPH_RAW);
+    DrawAnswer(panel, 440, 620);
+    Pump(60);
+    const GraphPaintStats before = graph->paintStats();
+    const long long repaints = Raw().repaints;
+
+    for (int n = 1; n <= 12; ++n) {
+        DrawAnswer(panel, 440 + n % 3, 620 - n % 2);
+        Pump(40);
+    }
+    const GraphPaintStats &after = graph->paintStats();
+    EXPECT_EQ(after.fixedLayer, before.fixedLayer) << "axes, grid and labels were drawn again";
+    EXPECT_GE(after.movingLayer, before.movingLayer + 10);
+    EXPECT_GE(Raw().repaints, repaints + 10);
+    // Two edges and a cursor a pixel or two apart: narrow strips, not the plot.
+    const QRect area = graph->plot()->axisRect()->rect();
+    EXPECT_GT(after.lastMovingArea, 0);
+    EXPECT_LT(after.lastMovingArea * 10, static_cast<long long>(area.width()) * area.height());
+
+    // The same answer again moves nothing: no pixel is painted.
+    DrawAnswer(panel, 440 + 12 % 3, 620 - 12 % 2);
+    const long long still = after.stillFrames, painted = Raw().repaints;
+    Pump(40);
+    EXPECT_EQ(after.stillFrames, still + 1);
+    EXPECT_EQ(Raw().repaints, painted);
+
+    // A new axis range is the fixed layer's: drawn anew, once.
+    const long long fixed = after.fixedLayer;
+    SetAxisScalingMode(panel, PANEL_GRAPH_RAW, AXIS_X, SCALE_FIXED, 768.0, 1024.0);
+    Pump(60);
+    EXPECT_EQ(after.fixedLayer, fixed + 1);
+}
+
+TEST_F(GraphTest, aDataCurveThatDidNotChangeLeavesTheFixedLayerAlone)
+{
+    std::uint16_t x[256], y[256];
+    for (int i = 0; i < 256; ++i) {
+        x[i] = static_cast<std::uint16_t>(4 * i);
+        y[i] = static_cast<std::uint16_t>(i);
+    }
+    auto pass = [&] {
+        DeleteGraphPlot(panel, PANEL_GraphData, ALL_PLOTS, DRAW_NOW);
+        PlotXY(panel, PANEL_GraphData, x, y, 256, TYPE_U16, TYPE_U16, PLOT_FAT_LINE,
+               POINT_SIMPLE_DOT, LINE_SOLID, 1, 0xFF0000);
+    };
+    const GraphPaintStats &stats = Widget(PANEL_GraphData)->paintStats();
+    pass();
+    Pump(60);
+    const long long fixed = stats.fixedLayer;
+    pass();
+    Pump(60);
+    EXPECT_EQ(stats.fixedLayer, fixed);
+    y[100] = 900; // one point moved: the curve is drawn anew
+    pass();
+    Pump(60);
+    EXPECT_EQ(stats.fixedLayer, fixed + 1);
+    EXPECT_EQ(Data().plots[0].y[100], 900.0);
+}
+
+// Many partial repaints must leave no trace: the screen and the export equal
+// those of a graph that drew only the last answer, pixel for pixel.
+TEST_F(GraphTest, afterManyAnswersScreenAndExportEqualAFreshGraphsDrawing)
+{
+    for (int n = 0; n < 300; ++n) {
+        // Edges that wander, jump, and now and then lose the second edge.
+        const int edge1 = 200 + (n * 37) % 300, edge2 = edge1 + 80 + (n * 13) % 200;
+        DrawAnswer(panel, edge1, edge2, n % 7 != 3);
+        if (n % 3 == 0)
+            Pump(20);
+    }
+    DrawAnswer(panel, 451, 633);
+    Pump(60);
+
+    const int fresh = LoadPanel(0, QZAN_PANEL_FILE, PANEL);
+    ASSERT_GT(fresh, 0);
+    DisplayPanel(fresh);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(PanelWidget(fresh)));
+    DrawAnswer(fresh, 451, 633);
+    Pump(60);
+
+    QzGraph *used = Widget(PANEL_GRAPH_RAW);
+    auto *clean = static_cast<QzGraph *>(Control(fresh, PANEL_GRAPH_RAW));
+    ASSERT_EQ(used->size(), clean->size());
+    const QImage shown = Shown(used->plot()), freshShown = Shown(clean->plot());
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_EQ(DifferentPixels(shown, freshShown), 0) << "on the screen";
+    for (double scale : {1.0, 2.0})
+        EXPECT_EQ(DifferentPixels(graph_export::Picture(*used, scale),
+                                  graph_export::Picture(*clean, scale)),
+                  0)
+            << "in the export at scale " << scale;
+    DiscardPanel(fresh);
 }
 
 } // namespace
