@@ -6,7 +6,9 @@
 #include "platform/ui.h"
 #include "platform/ui/graph_export.h"
 
+#include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -65,7 +68,7 @@ long long AreaOf(const QRegion &region)
 
 // Bars and cursors change with every answer of a live cycle. They are not
 // plot items: the widget paints them straight over QCustomPlot's buffered
-// axes, grid and curves, so a new answer costs a copy of that buffer and a
+// axes, grid and curves, so a new answer costs a copy of that picture and a
 // few filled rectangles only where they moved, and no redrawing of axes and
 // labels.
 class LivePlot : public QCustomPlot {
@@ -77,16 +80,53 @@ public:
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
+    // After a replot: the background and QCustomPlot's buffers flattened
+    // into one opaque picture, as its own paint event would put them on the
+    // screen. Copying from it is a plain copy of pixels, where the buffers
+    // would be blended over a fill on every paint.
+    void flattenFixedLayer()
+    {
+        m_fixed = QPixmap();
+        const double ratio = bufferDevicePixelRatio();
+        if (mViewport.isEmpty() || !mBackgroundBrush.isOpaque() || !(ratio > 0))
+            return; // painted the plot's own way
+        m_fixed = QPixmap(mViewport.size() * ratio);
+        m_fixed.setDevicePixelRatio(ratio);
+        QCPPainter painter(&m_fixed);
+        painter.fillRect(mViewport, mBackgroundBrush);
+        drawBackground(&painter);
+        for (const QSharedPointer<QCPAbstractPaintBuffer> &buffer : std::as_const(mPaintBuffers))
+            buffer->draw(&painter);
+    }
+
 protected:
     void paintEvent(QPaintEvent *event) override
     {
-        QCustomPlot::paintEvent(event);
+        m_graph->notePainted();
+        const double ratio = devicePixelRatioF();
+        if (m_fixed.isNull() || mViewport != rect() || m_fixed.devicePixelRatio() != ratio ||
+            bufferDevicePixelRatio() != ratio) {
+            // Not flattened for this size or screen: QCustomPlot also adapts
+            // its buffers to a new pixel ratio here.
+            QCustomPlot::paintEvent(event);
+            QPainter painter(this);
+            m_graph->paintShown(painter, rect());
+            return;
+        }
+        // Rectangle by rectangle of what is repainted: within one rectangle
+        // the copy and the fills go the painter's straight way, where a
+        // region of many would send every scanline through its general one.
         QPainter painter(this);
-        m_graph->paintShown(painter);
+        for (const QRect &r : event->region()) {
+            painter.setClipRect(r);
+            painter.drawPixmap(QPointF(0, 0), m_fixed);
+            m_graph->paintShown(painter, r);
+        }
     }
 
 private:
     QzGraph *m_graph;
+    QPixmap m_fixed;
 };
 
 } // namespace
@@ -124,6 +164,7 @@ QzGraph::QzGraph(QWidget *parent)
         noteDrawnRanges();
         buildMarks(m_shown);
         m_shownArea = m_plot->axisRect()->rect();
+        static_cast<LivePlot *>(m_plot)->flattenFixedLayer();
         m_plot->update();
     });
 
@@ -479,10 +520,9 @@ void QzGraph::paintLive(QPainter &painter) const
     PaintMarks(painter, marks, m_plot->axisRect()->rect());
 }
 
-void QzGraph::paintShown(QPainter &painter)
+void QzGraph::paintShown(QPainter &painter, const QRect &clip)
 {
-    PaintMarks(painter, m_shown, m_shownArea);
-    ++m_model.repaints;
+    PaintMarks(painter, m_shown, m_shownArea & clip);
 }
 
 void QzGraph::syncPlot()

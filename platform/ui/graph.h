@@ -100,8 +100,9 @@ public:
     static QRegion MovedRegion(const std::vector<Mark> &before, const std::vector<Mark> &after);
 
     // For the plot widget: paints the marks as the screen shows them, over
-    // its buffer, within the region being painted.
-    void paintShown(QPainter &painter);
+    // its buffer, within `clip` (and the region being painted).
+    void paintShown(QPainter &painter, const QRect &clip);
+    void notePainted() { ++m_model.repaints; }
 
 protected:
     void showEvent(QShowEvent *e) override;
