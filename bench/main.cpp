@@ -12,8 +12,8 @@ namespace {
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: qzan-bench cycle | unpaced [WARMUP TOTAL] | data [SECONDS] | "
-                 "startup [RUNS] | cli | bare [BAUD [ANSWERS]]\n"
+                 "usage: qzan-bench cycle | cycle-cpu FIGURE LIMIT | unpaced [WARMUP TOTAL] | "
+                 "data [SECONDS] | startup [RUNS] | cli | bare [BAUD [ANSWERS]]\n"
                  "Prints one JSON figure a line; diagnostics go to stderr.\n");
     return 2;
 }
@@ -36,6 +36,8 @@ int main(int argc, char **argv)
     const char *which = argv[1];
     if (std::strcmp(which, "cycle") == 0)
         return bench::CycleBench();
+    if (std::strcmp(which, "cycle-cpu") == 0 && argc == 4)
+        return bench::CycleCpuBench(argv[2], std::atof(argv[3]));
     if (std::strcmp(which, "unpaced") == 0)
         return bench::UnpacedBench(Arg(argc, argv, 2, 5000), Arg(argc, argv, 3, 100000));
     if (std::strcmp(which, "data") == 0)
