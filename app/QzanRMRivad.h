@@ -39,5 +39,7 @@ int CC_RBTRam(CALLBACK_ARGS);
 int CC_RBTEeprom(CALLBACK_ARGS);
 int CC_RBTFile(CALLBACK_ARGS);
 int CC_BTNData(CALLBACK_ARGS);
+// Opens the compare window.
+int CC_BTNCompare(CALLBACK_ARGS);
 
 #endif

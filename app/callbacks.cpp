@@ -31,6 +31,7 @@ constexpr CallbackName kCallbacks[] = {
     CONTROL(CC_RBTEeprom),
     CONTROL(CC_RBTFile),
     CONTROL(CC_BTNData),
+    CONTROL(CC_BTNCompare),
     CONTROL(CC_NEDITEdgeLeft),
     CONTROL(CC_NEDITEdgeRight),
     CONTROL(CC_NEDITTolLeff),

@@ -21,6 +21,7 @@ void UndimLockGroup(void)
     Dim(panelHandle, PANEL_BTNLock2, 0);
     Dim(panelHandle, PANEL_BTNLock1, 0);
     Dim(panelHandle, PANEL_BTNLock3, 0);
+    Dim(panelHandle, PANEL_BTNCompare, 0);
 }
 
 } // namespace
@@ -34,6 +35,7 @@ int CC_BTNRun(int, int, int event, void *, int, int)
     Dim(panelHandle, PANEL_BTNLock1, 1);
     Dim(panelHandle, PANEL_BTNLock2, 1);
     Dim(panelHandle, PANEL_BTNLock3, 1);
+    Dim(panelHandle, PANEL_BTNCompare, 1);
     Dim(panelPopUp, POPUP_BTNTeachBackGround, 1);
     Dim(panelPopUp, POPUP_LED_TeachBackGround, 1);
 
@@ -74,6 +76,7 @@ int CC_BTNRun(int, int, int event, void *, int, int)
     FlushOutQ(com);
     graphrefresh = 0;
     Dim(panelHandle, PANEL_BTNLock1, 0);
+    Dim(panelHandle, PANEL_BTNCompare, 0);
     StopTicks();
     RecordFlush();
     return 0;

@@ -117,6 +117,7 @@ int CC_BTNData(int, int, int event, void *, int, int)
     Dim(panelHandle, PANEL_BTNLock1, 1);
     Dim(panelHandle, PANEL_BTNLock2, 1);
     Dim(panelHandle, PANEL_BTNLock3, 1);
+    Dim(panelHandle, PANEL_BTNCompare, 1);
     HidePanel(panelPopUp);
     hidePopUp = 1;
     // The block reads and the measurement exchange below are the waits, each
@@ -163,6 +164,7 @@ int CC_BTNData(int, int, int event, void *, int, int)
     ttick = 0;
     Dim(panelHandle, PANEL_BTNLock1, 0);
     Dim(panelHandle, PANEL_BTNLock2, 0);
+    Dim(panelHandle, PANEL_BTNCompare, 0);
     InstallReceiveCallback();
     FlushOutQ(com);
     FlushInQ(com);

@@ -21,6 +21,7 @@ set(QZAN_PROGRAM_SOURCES
   ${QZAN_ROOT}/app/measure.cpp
   ${QZAN_ROOT}/app/transfer.cpp
   ${QZAN_ROOT}/app/record.cpp
+  ${QZAN_ROOT}/app/compare.cpp
   ${QZAN_ROOT}/link/frames.cpp
   ${QZAN_ROOT}/link/port.cpp
   ${QZAN_ROOT}/link/exchange.cpp
@@ -32,4 +33,10 @@ set(QZAN_PROGRAM_SOURCES
   ${QZAN_ROOT}/settings/PopUp.cpp
   ${QZAN_ROOT}/graph/plotdata.cpp
   ${QZAN_ROOT}/graph/plotraw.cpp
+  ${QZAN_ROOT}/views/compare_rows.cpp
+)
+# Windows on Qt Widgets: in the program's library, not in builds on a fake
+# platform (those stand in for them, see fuzz/fake_platform/views.cpp).
+set(QZAN_VIEWS_SOURCES
+  ${QZAN_ROOT}/views/compare.cpp
 )

@@ -15,6 +15,7 @@ set(QZAN_FUZZ_SOURCES
   ${QZAN_ROOT}/fuzz/fake_platform/runtime.cpp
   ${QZAN_ROOT}/fuzz/fake_platform/serial.cpp
   ${QZAN_ROOT}/fuzz/fake_platform/ui.cpp
+  ${QZAN_ROOT}/fuzz/fake_platform/views.cpp
   ${QZAN_ROOT}/fuzz/harness_common.cpp
   ${QZAN_ROOT}/fuzz/scratch_file.cpp
   ${QZAN_ROOT}/fuzz/reply_harness.cpp

@@ -43,6 +43,7 @@ enum {
     PANEL_BTNLock2 = 129,
     PANEL_BTNLock3 = 130,
     PANEL_BIN_Sw_Record = 131,
+    PANEL_BTNCompare = 132,
 };
 
 // Settings popup.
@@ -96,6 +97,7 @@ inline constexpr ControlName kQzanControls[] = {
     {PANEL, "BTNLock2", PANEL_BTNLock2},
     {PANEL, "BTNLock3", PANEL_BTNLock3},
     {PANEL, "BIN_Sw_Record", PANEL_BIN_Sw_Record},
+    {PANEL, "BTNCompare", PANEL_BTNCompare},
     {POPUP, "NEDITTeach", POPUP_NEDITTeach},
     {POPUP, "NEDITTolerance", POPUP_NEDITTolerance},
     {POPUP, "NUM_BackGround", POPUP_NUM_BackGround},

@@ -177,7 +177,7 @@ TEST_F(LookTest, tabbingFollowsTheGroupsFromTopLeft)
     const QStringList expected = {
         "Slide_Power", "RingPowerMode", "NEDITVideoThreshold", "RingPolarity", "DropDEvalmode",
         "NEDITEdgeLeft", "NEDITEdgeRight", "RBTRam", "RBTEeprom", "RBTFile", "BTNSend", "BTNGet",
-        "DropDCom", "BTNRun", "BTNStop", "BTNData", "ButtonTeach", "BTN_CCDSettings",
+        "DropDCom", "BTNCompare", "BTNRun", "BTNStop", "BTNData", "ButtonTeach", "BTN_CCDSettings",
         "BINSWITCH_UM"};
     QStringList visited;
     QWidget *start = Control(panel, PANEL_Slide_Power)->focusProxy();
