@@ -1,5 +1,5 @@
 // Pictures of the live program for the operator's eye and the README: the
-// main panel during a data read and the settings popup. Runs only when
+// main panel during a data read, the settings popup and the compare window. Runs only when
 // QZAN_SNAPSHOT_DIR names a folder to write the PNG files into.
 #include "program_fixture.h"
 
@@ -8,8 +8,11 @@
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"
 #include "platform/ui.h"
+#include "views/compare.h"
 
 #include <QPixmap>
+#include <QPushButton>
+#include <QTest>
 #include <QWidget>
 
 #include <cstdlib>
@@ -42,6 +45,30 @@ TEST_F(Snapshot, liveMeasurement)
     Click(panelHandle, PANEL_BTN_CCDSettings);
     Spin(100);
     PanelWidget(panelPopUp)->grab().save(QString(dir) + "/settings-popup.png");
+}
+
+TEST_F(Snapshot, compareWindow)
+{
+    const char *dir = std::getenv("QZAN_SNAPSHOT_DIR");
+    if (!dir)
+        GTEST_SKIP() << "set QZAN_SNAPSHOT_DIR to take the pictures";
+    ASSERT_TRUE(StartSim({"--baud", "19200"}));
+    StartProgram();
+    // RAM apart from the EEPROM, and the panels apart from both.
+    SetCtrlVal(panelHandle, PANEL_Slide_Power, 720);
+    SetCtrlVal(panelHandle, PANEL_NEDITVideoThreshold, 430);
+    Click(panelHandle, PANEL_BTNSend);
+    ASSERT_TRUE(WaitUntil([&] { return !sim_.Log("REQ", CMD_WRITE_RAM).empty(); }, 3000));
+    SetCtrlVal(panelPopUp, POPUP_NEDITTolerance, 80);
+    Click(panelHandle, PANEL_BTNCompare);
+    QWidget *window = CompareWindowWidget();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QPushButton *fetch = window->findChild<QPushButton *>("BTNCompareFetch");
+    Spin(50);
+    ASSERT_TRUE(WaitUntil([&] { return fetch->isEnabled(); }, 10000));
+    Spin(100);
+    window->grab().save(QString(dir) + "/compare-window.png");
+    window->close();
 }
 
 } // namespace
