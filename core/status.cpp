@@ -37,4 +37,6 @@ void StopTicks(void)
     ttick = 0;
 }
 
+int WaitsUnderWay(void) { return g_waits; }
+
 int WaitPass(void) { return ProcessSystemEvents() == 0 ? 1 : 0; }

@@ -16,6 +16,8 @@ void ShowStatusText(const char *text); // shows a text directly, szStatus unchan
 // where the nested one ended (StopTicks sets ttick to 0 in either case).
 void StartTicks(void);
 void StopTicks(void);
+// Waits under way, nested ones included: 0 when no exchange is on the stack.
+int WaitsUnderWay(void);
 
 // One pass of a wait: lets pending events run. 1 while the wait goes on;
 // 0 once the operator has closed the main window, at once and on every

@@ -35,6 +35,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -211,6 +212,14 @@ void CompareWindow::Fetch()
     }
     if (closed_)
         return;
+    if (WaitsUnderWay() > 0) {
+        // Opened from inside another exchange's wait (a Get, a teach): its
+        // answer must not be taken for this window's, nor this one's for
+        // its. The window fetches once that wait has ended.
+        status_->setText("Waiting for the exchange under way ...");
+        QTimer::singleShot(50, this, [this] { Fetch(); });
+        return;
+    }
     busy_ = true;
     do {
         again_ = false;

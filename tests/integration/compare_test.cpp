@@ -5,6 +5,7 @@
 // the rows worked out on plain values.
 #include "program_fixture.h"
 
+#include "app/QzanRMRivad.h"
 #include "core/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
@@ -284,6 +285,33 @@ TEST_F(Compare, aCloseDuringTheFetchIsHonouredAtOnce)
     Open();
     EXPECT_TRUE(CompareWindowWidget()->isVisible());
     EXPECT_EQ(StatusText(), "Timeout-RS-232...");
+}
+
+TEST_F(Compare, openedDuringAGetItFetchesOnlyOnceTheGetHasItsAnswer)
+{
+    // A slow line, so that the Compare press surely comes inside Get's wait.
+    sim_.Stop();
+    ASSERT_TRUE(StartSim({"--baud", "19200", "--turnaround-ms", "300"}));
+    InitRS232(com);
+    ChangeRam();
+    const std::size_t before = sim_.Log().size();
+    When([&] { return Status() == "Waiting for parameter-frame ..."; },
+         [&] { Click(panelHandle, PANEL_BTNCompare); });
+    Click(panelHandle, PANEL_BTNGet);
+    EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
+    EXPECT_EQ(power, 777) << "Get took its own answer";
+    ASSERT_NE(CompareWindowWidget(), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return Settled(); }, 10000)) << StatusText();
+    EXPECT_EQ(RamLine(), TXT_RAM_CHANGES);
+    EXPECT_EQ(Value(kPower, SET_RAM), "777");
+    EXPECT_EQ(Value(kPower, SET_EEPROM), "650");
+    // One request at a time: Get's answered before the window's went out.
+    std::vector<std::string> order;
+    const auto log = sim_.Log();
+    for (std::size_t i = before; i < log.size(); ++i)
+        if (log[i].kind == "REQ" || log[i].kind == "ANS")
+            order.push_back(log[i].kind + std::to_string(log[i].cmd));
+    EXPECT_EQ(order, (std::vector<std::string>{"REQ2", "ANS2", "REQ2", "ANS2", "REQ4", "ANS4"}));
 }
 
 TEST_F(Compare, theButtonIsDimmedWhileACycleOrADataReadRuns)
