@@ -8,10 +8,6 @@ void SetPanelValues(void);
 void PushGET(int target);
 void SendParaToFile(void);
 void ReadParaFromFile(void);
-// Reads the parameter file at `path` into `words` (sixteen) and nothing
-// else: nullptr, or the text that tells why it could not be used (then
-// `words` is untouched).
-const char *ReadParaWords(const char *path, unsigned short *words);
 // Tells in the status box's tooltip which device port `port` reached or,
 // after `code` < 0, why it could not be used.
 void ExplainPort(int port, int code);

@@ -80,13 +80,3 @@ void ReadParaFromFile(void)
         pp[i] = read.words[static_cast<std::size_t>(i)];
     CopyPPtoVars();
 }
-
-const char *ReadParaWords(const char *path, unsigned short *words)
-{
-    const qzan::protocol::ParaFileRead read = ReadFile(path);
-    if (read.error != ParaFileError::None)
-        return ReadErrorText(read.error);
-    for (int i = 0; i < PNUM; ++i)
-        words[i] = read.words[static_cast<std::size_t>(i)];
-    return nullptr;
-}

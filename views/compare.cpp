@@ -11,6 +11,7 @@
 #define QZAN_WITHOUT_SYNC
 #include "views/compare.h"
 
+#include "core/backup/backup.h"
 #include "core/globals.h"
 #include "core/protocol/record.h"
 #include "core/status.h"
@@ -21,8 +22,6 @@
 #include "platform/ui.h"
 #include "settings/gui.h"
 #include "views/compare_rows.h"
-
-#include <algorithm>
 
 #include <QCloseEvent>
 #include <QColor>
@@ -128,9 +127,9 @@ CompareWindow::CompareWindow(QWidget *parent) : QDialog(parent)
     refresh_ = new QPushButton("&Fetch again", this);
     refresh_->setObjectName("BTNCompareFetch");
     refresh_->setToolTip("Read the RAM and EEPROM sets from the sensor again");
-    pickFile_ = new QPushButton("Parameter f&ile…", this);
+    pickFile_ = new QPushButton("F&ile…", this);
     pickFile_->setObjectName("BTNCompareFile");
-    pickFile_->setToolTip("Show a parameter file's values beside the sensor's");
+    pickFile_->setToolTip("Show a parameter file's or a backup's values beside the sensor's");
     toEeprom_ = new QPushButton("Copy RAM to &EEPROM…", this);
     toEeprom_->setObjectName("BTNCompareToEeprom");
     toEeprom_->setToolTip("Send the RAM set to the sensor's EEPROM, so that it outlasts a power cycle");
@@ -169,6 +168,8 @@ CompareWindow::CompareWindow(QWidget *parent) : QDialog(parent)
     for (int word = 0; word < PNUM; ++word)
         for (int col = 0; col < COL_COUNT; ++col)
             table_->setItem(word, col, new QTableWidgetItem);
+    // A backup's second set only once a backup was chosen.
+    table_->setColumnHidden(COL_SETS + SET_FILE_EEPROM, true);
     resize(780, sizeHint().height());
 }
 
@@ -295,8 +296,9 @@ void CompareWindow::ReadPanels()
 void CompareWindow::PickFile()
 {
     char path[PATH_BUF] = {};
-    const int chosen = FileSelectPopup(proj_dir, "QZANpara.dat", "*.dat",
-                                       "Q-ZAN-RM-Parameter File", BUTTON_LOAD, 0, 1, 1, 0, path,
+    // Parameter files end in .dat, the tool's backups in .json.
+    const int chosen = FileSelectPopup(proj_dir, "", "Parameter files and backups (*.dat *.json)",
+                                       "Compare with a File", BUTTON_LOAD, 0, 0, 1, 0, path,
                                        sizeof path);
     if (chosen == FILE_POPUP_PATH_TOO_LONG) {
         status_->setText(TXT_PATH_TOO_LONG);
@@ -304,13 +306,21 @@ void CompareWindow::PickFile()
     }
     if (chosen <= 0)
         return;
-    unsigned short words[PNUM];
-    if (const char *error = ReadParaWords(path, words)) {
-        status_->setText(error);
+    // Read strictly, as the tool reads a set it would send: a backup gives
+    // both of its sets, a parameter file its one.
+    const qzan::backup::SetFile file =
+        qzan::backup::ReadSetFile(path, qzan::backup::Memory::Ram);
+    if (!file.ok) {
+        status_->setText(QString::fromStdString(file.error));
         return;
     }
-    std::copy(words, words + PNUM, sets_.words[SET_FILE].begin());
+    sets_.words[SET_FILE] = file.words;
     sets_.known[SET_FILE] = true;
+    sets_.known[SET_FILE_EEPROM] = file.wasBackup;
+    if (file.wasBackup)
+        sets_.words[SET_FILE_EEPROM] = file.backup.eeprom;
+    table_->horizontalHeaderItem(COL_SETS + SET_FILE)->setText(file.wasBackup ? "File RAM" : "File");
+    table_->setColumnHidden(COL_SETS + SET_FILE_EEPROM, !file.wasBackup);
     fileName_ = path;
     status_->setText(QString("File: %1").arg(QString::fromLocal8Bit(path)));
     Fill();

@@ -30,6 +30,7 @@ const char *SetName(int set)
     case SET_EEPROM: return "EEPROM";
     case SET_PANELS: return "Panels";
     case SET_FILE: return "File";
+    case SET_FILE_EEPROM: return "File EEPROM";
     default: return "";
     }
 }

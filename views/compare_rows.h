@@ -9,8 +9,9 @@
 #include <array>
 #include <string>
 
-// The sets side by side, in the table's order.
-enum { SET_RAM, SET_EEPROM, SET_PANELS, SET_FILE, SET_COUNT };
+// The sets side by side, in the table's order. A parameter file fills
+// SET_FILE; a backup file its RAM set there and its EEPROM set beside it.
+enum { SET_RAM, SET_EEPROM, SET_PANELS, SET_FILE, SET_FILE_EEPROM, SET_COUNT };
 
 struct CompareSets {
     std::array<qzan::protocol::Words, SET_COUNT> words{};

@@ -6,6 +6,7 @@
 #include "program_fixture.h"
 
 #include "app/QzanRMRivad.h"
+#include "core/backup/backup.h"
 #include "core/globals.h"
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
@@ -228,9 +229,10 @@ TEST_F(Compare, eepromToPanelsPutsTheEepromSetOnThePanelsAndSendsNothing)
     EXPECT_EQ(sim_.Log().size(), requests);
 }
 
-TEST_F(Compare, aParameterFileIsShownBesideTheSensorsSets)
+TEST_F(Compare, aParameterFileOrABackupIsShownBesideTheSensorsSets)
 {
     Open();
+    EXPECT_TRUE(Part<QTableWidget>("compareTable")->isColumnHidden(2 + SET_FILE_EEPROM));
     g_filePath = TempPath("other.dat");
     {
         std::ofstream f(g_filePath);
@@ -245,8 +247,24 @@ TEST_F(Compare, aParameterFileIsShownBesideTheSensorsSets)
     g_filePath = TempPath("short.dat");
     std::ofstream(g_filePath) << "1\n2\n";
     Button("BTNCompareFile")->click();
-    EXPECT_EQ(StatusText(), TXT_FILE_TOO_SHORT);
+    EXPECT_EQ(StatusText().rfind(g_filePath, 0), 0u) << StatusText();
     EXPECT_EQ(Value(kPower, SET_FILE), "321") << "the previous file stays";
+
+    // A backup brings both of its sets.
+    qzan::backup::Backup backup;
+    // The simulator's own set, but a lower power in the backup's EEPROM.
+    backup.ram = {650, 0, 480, 40, 0, 0, 150, 850, 400, 60, 1, 1, 0, 300, 0, 1000};
+    backup.eeprom = backup.ram;
+    backup.eeprom[kPower] = 640;
+    backup.time = "2026-12-07T20:00:00Z";
+    std::string error;
+    g_filePath = TempPath("sensor.json");
+    ASSERT_TRUE(qzan::backup::WriteBackupFile(g_filePath, backup, error)) << error;
+    Button("BTNCompareFile")->click();
+    EXPECT_FALSE(Part<QTableWidget>("compareTable")->isColumnHidden(2 + SET_FILE_EEPROM));
+    EXPECT_EQ(Value(kPower, SET_FILE), "650");
+    EXPECT_EQ(Value(kPower, SET_FILE_EEPROM), "640");
+    EXPECT_EQ(Mark(kPower), "≠ File EEPROM");
 }
 
 TEST_F(Compare, aSilentSensorShowsGetsTimeoutAndOffersNoCopy)
