@@ -85,6 +85,7 @@ private:
     bool busy_ = false;   // a fetch or a write is on the stack
     bool closed_ = false; // the operator closed the window meanwhile
     bool again_ = false;  // reopened meanwhile: fetch afresh
+    bool deferred_ = false; // a fetch waits for another exchange to end
 };
 
 QPointer<CompareWindow> g_window;
@@ -218,7 +219,14 @@ void CompareWindow::Fetch()
         // answer must not be taken for this window's, nor this one's for
         // its. The window fetches once that wait has ended.
         status_->setText("Waiting for the exchange under way ...");
-        QTimer::singleShot(50, this, [this] { Fetch(); });
+        if (!deferred_) {
+            deferred_ = true;
+            Enable();
+            QTimer::singleShot(50, this, [this] {
+                deferred_ = false;
+                Fetch();
+            });
+        }
         return;
     }
     busy_ = true;
@@ -328,7 +336,7 @@ void CompareWindow::PickFile()
 
 void CompareWindow::RamToEeprom()
 {
-    if (busy_ || !sets_.known[SET_RAM] || !Ask(TXT_ASK_RAM_TO_EEPROM))
+    if (busy_ || deferred_ || !sets_.known[SET_RAM] || !Ask(TXT_ASK_RAM_TO_EEPROM))
         return;
     // Send to EEPROM, with the RAM set as it was read.
     SyncWord() = 0x55;
@@ -350,7 +358,7 @@ void CompareWindow::RamToEeprom()
 
 void CompareWindow::EepromToPanels()
 {
-    if (busy_ || !sets_.known[SET_EEPROM] || !Ask(TXT_ASK_EEPROM_TO_PANELS))
+    if (busy_ || deferred_ || !sets_.known[SET_EEPROM] || !Ask(TXT_ASK_EEPROM_TO_PANELS))
         return;
     // As Get from the EEPROM ends: the set into the variables, the panels
     // in pixels, the binding's clamp on the way.
@@ -408,10 +416,11 @@ void CompareWindow::Fill()
 
 void CompareWindow::Enable()
 {
-    refresh_->setEnabled(!busy_);
-    pickFile_->setEnabled(!busy_);
-    toEeprom_->setEnabled(!busy_ && sets_.known[SET_RAM]);
-    toPanels_->setEnabled(!busy_ && sets_.known[SET_EEPROM]);
+    const bool idle = !busy_ && !deferred_;
+    refresh_->setEnabled(idle);
+    pickFile_->setEnabled(idle);
+    toEeprom_->setEnabled(idle && sets_.known[SET_RAM]);
+    toPanels_->setEnabled(idle && sets_.known[SET_EEPROM]);
     // Close is never dimmed.
 }
 
