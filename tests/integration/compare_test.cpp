@@ -185,6 +185,28 @@ TEST_F(Compare, lengthsAreShownInMicrometresWhenTheSwitchSaysSo)
     EXPECT_EQ(Value(kEdgeLeft, SET_RAM), "1170"); // 150 pixels
 }
 
+TEST_F(Compare, tabbingGoesFromTheTableThroughEveryButtonToClose)
+{
+    Open(true);
+    QWidget *window = CompareWindowWidget();
+    QStringList visited;
+    QWidget *start = Part<QTableWidget>("compareTable");
+    QWidget *w = start;
+    do {
+        if (w->window() == window && (w->focusPolicy() & Qt::TabFocus) &&
+            !w->objectName().isEmpty() && !visited.contains(w->objectName()))
+            visited << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w != start && visited.size() < 50);
+    EXPECT_EQ(visited.join(' ').toStdString(),
+              "compareTable BTNCompareFetch BTNCompareFile BTNCompareToEeprom BTNCompareToPanels "
+              "BTNCompareClose");
+    // Close from the keyboard.
+    window->activateWindow();
+    QTest::keyClick(window, Qt::Key_C, Qt::AltModifier);
+    EXPECT_TRUE(WaitUntil([&] { return !window->isVisible(); }, 3000));
+}
+
 TEST_F(Compare, ramToEepromAsksThenWritesTheRamSetAndReadsItBack)
 {
     ChangeRam();
