@@ -3,6 +3,8 @@
 #include "platform/rs232.h"
 
 #include "platform/serial/names.h"
+#include "platform/serial/netaddress.h"
+#include "platform/serial/netport.h"
 #include "platform/serial/port.h"
 
 #include <QCoreApplication>
@@ -19,28 +21,28 @@ constexpr int kMaxQueue = 1 << 20;
 constexpr double kMaxTimeoutSeconds = INT_MAX / 1000.0;
 
 struct Slot {
-    QPointer<ComPort> port;
+    QPointer<ComLine> port;
     QByteArray device; // what ComPortDevice last answered
     QByteArray detail; // a failure before there was a port to keep it
 };
 Slot g_slots[kLastComPort + 1];
 QByteArray g_outsideDetail;
 
-ComPort *Existing(int port) { return ValidComPort(port) ? g_slots[port].port.data() : nullptr; }
+ComLine *Existing(int port) { return ValidComPort(port) ? g_slots[port].port.data() : nullptr; }
 
-ComPort *Opened(int port)
+ComLine *Opened(int port)
 {
-    ComPort *com = Existing(port);
+    ComLine *com = Existing(port);
     return com && com->isOpen() ? com : nullptr;
 }
 
 bool Vanished(int port)
 {
-    const ComPort *com = Existing(port);
+    const ComLine *com = Existing(port);
     return com && com->hasVanished();
 }
 
-int Refuse(ComPort &com, int code, const QByteArray &why)
+int Refuse(ComLine &com, int code, const QByteArray &why)
 {
     com.setDetail(why);
     return code;
@@ -90,9 +92,22 @@ int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, i
         slot.detail = "COM" + QByteArray::number(port) + ": the run-time is not started";
         return COM_UNKNOWN_SYSTEM_ERROR;
     }
-    if (!slot.port)
-        slot.port = new ComPort(port, QCoreApplication::instance());
-    ComPort &com = *slot.port;
+    QByteArray device;
+    const bool named = ComDeviceFor(port, deviceName, device);
+    // A serial device and a serial server are reached by different kinds of port.
+    const bool network = named && LooksLikeNetAddress(device);
+    if (slot.port && network != (dynamic_cast<NetPort *>(slot.port.data()) != nullptr)) {
+        slot.port->close();
+        slot.port->deleteLater(); // a callback of it may be running further up
+        slot.port.clear();
+    }
+    if (!slot.port) {
+        if (network)
+            slot.port = new NetPort(port, QCoreApplication::instance());
+        else
+            slot.port = new ComPort(port, QCoreApplication::instance());
+    }
+    ComLine &com = *slot.port;
     com.close();
     slot.detail.clear();
 
@@ -112,8 +127,7 @@ int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, i
     settings.inputQueue = QueueSize(inputQueueSize);
     settings.outputQueue = QueueSize(outputQueueSize);
 
-    QByteArray device;
-    if (!ComDeviceFor(port, deviceName, device))
+    if (!named)
         return Refuse(com, COM_CANNOT_OPEN, device);
     return com.open(device, settings);
 }
@@ -122,7 +136,7 @@ int CloseCom(int port)
 {
     if (!ValidComPort(port))
         return COM_INVALID_PORT;
-    if (ComPort *com = Existing(port))
+    if (ComLine *com = Existing(port))
         com->close();
     return 0;
 }
@@ -131,7 +145,7 @@ int SetComTime(int port, double seconds)
 {
     if (!ValidComPort(port))
         return COM_INVALID_PORT;
-    ComPort *com = Opened(port);
+    ComLine *com = Opened(port);
     if (!com)
         return COM_NOT_OPEN;
     if (!(seconds >= 0.0)) // also refuses NaN
@@ -144,7 +158,7 @@ int SetCTSMode(int port, int mode)
 {
     if (!ValidComPort(port))
         return COM_INVALID_PORT;
-    ComPort *com = Opened(port);
+    ComLine *com = Opened(port);
     if (!com)
         return COM_NOT_OPEN;
     if (mode != 0 && mode != 1)
@@ -156,7 +170,7 @@ int FlushInQ(int port)
 {
     if (!ValidComPort(port))
         return COM_INVALID_PORT;
-    ComPort *com = Opened(port);
+    ComLine *com = Opened(port);
     return com ? com->flushInput() : COM_NOT_OPEN;
 }
 
@@ -164,7 +178,7 @@ int FlushOutQ(int port)
 {
     if (!ValidComPort(port))
         return COM_INVALID_PORT;
-    ComPort *com = Opened(port);
+    ComLine *com = Opened(port);
     return com ? com->flushOutput() : COM_NOT_OPEN;
 }
 
@@ -172,7 +186,7 @@ int ComWrt(int port, const char *buffer, int count)
 {
     if (!ValidComPort(port))
         return COM_INVALID_PORT;
-    ComPort *com = Opened(port);
+    ComLine *com = Opened(port);
     if (!com)
         return COM_NOT_OPEN;
     if (count < 0 || (count > 0 && !buffer))
@@ -186,7 +200,7 @@ int ComRd(int port, char *buffer, int count)
         return COM_INVALID_PORT;
     if (Vanished(port))
         return 0; // nothing will come; the caller's own wait runs into its time-out
-    ComPort *com = Opened(port);
+    ComLine *com = Opened(port);
     if (!com)
         return COM_NOT_OPEN;
     if (count < 0 || (count > 0 && !buffer))
@@ -200,7 +214,7 @@ int GetInQLen(int port)
         return COM_INVALID_PORT;
     if (Vanished(port))
         return 0;
-    ComPort *com = Opened(port);
+    ComLine *com = Opened(port);
     return com ? com->waiting() : COM_NOT_OPEN;
 }
 
@@ -210,11 +224,11 @@ int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharac
     if (!ValidComPort(port))
         return COM_INVALID_PORT;
     if (eventMask == 0 || !callback) {
-        if (ComPort *com = Existing(port))
+        if (ComLine *com = Existing(port))
             com->removeCallback();
         return 0;
     }
-    ComPort *com = Opened(port);
+    ComLine *com = Opened(port);
     if (!com)
         return COM_NOT_OPEN;
     com->installCallback(eventMask, notifyCount, eventCharacter, callback, callbackData);
@@ -226,7 +240,7 @@ const char *ComPortDevice(int port)
     if (!ValidComPort(port))
         return "";
     Slot &slot = g_slots[port];
-    const ComPort *com = slot.port.data();
+    const ComLine *com = slot.port.data();
     if (com && (com->isOpen() || com->hasVanished()))
         slot.device = com->device();
     else if (!ComDeviceFor(port, nullptr, slot.device))

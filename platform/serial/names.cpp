@@ -2,6 +2,7 @@
 #include "platform/serial/names.h"
 
 #include "platform/serial/catalog.h"
+#include "platform/serial/netaddress.h"
 
 #include <QtGlobal>
 
@@ -22,6 +23,8 @@ QByteArray SystemDefault(int port)
 // the path we show and lock, so that both name the same file.
 QByteArray Normalised(const QByteArray &name)
 {
+    if (LooksLikeNetAddress(name))
+        return name; // a serial server on the network, not a file
 #if defined(Q_OS_UNIX)
     if (!name.startsWith('/') && !name.startsWith("./") && !name.startsWith("../"))
         return "/dev/" + name;

@@ -25,7 +25,7 @@ int Clamped(long long value) { return static_cast<int>(std::min<long long>(value
 } // namespace
 
 ComPort::ComPort(int number, QObject *parent)
-    : QObject(parent), m_number(number), m_deliver([this] { deliver(); })
+    : ComLine(parent), m_number(number), m_deliver([this] { deliver(); })
 {
     connect(&m_port, &QSerialPort::readyRead, this, &ComPort::onReadyRead);
     connect(&m_port, &QSerialPort::bytesWritten, this, &ComPort::onBytesWritten);

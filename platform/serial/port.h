@@ -4,24 +4,15 @@
 #define PLATFORM_SERIAL_PORT_H
 
 #include "platform/serial/events.h"
+#include "platform/serial/line.h"
 
 #include <QByteArray>
-#include <QObject>
 #include <QSerialPort>
 
 #include <functional>
 #include <vector>
 
-struct ComSettings {
-    qint32 baudRate;
-    QSerialPort::Parity parity;
-    QSerialPort::DataBits dataBits;
-    QSerialPort::StopBits stopBits;
-    int inputQueue;
-    int outputQueue;
-};
-
-class ComPort : public QObject {
+class ComPort : public ComLine {
 public:
     ComPort(int number, QObject *parent);
     ~ComPort() override;
@@ -29,25 +20,21 @@ public:
     ComPort &operator=(const ComPort &) = delete;
 
     // 0, or COM_CANNOT_OPEN with the device and the reason in detail().
-    int open(const QByteArray &device, const ComSettings &settings);
-    void close(); // also removes the callback and forgets a vanished device
-    bool isOpen() const { return m_open && !m_vanished; }
-    bool hasVanished() const { return m_vanished; }
+    int open(const QByteArray &device, const ComSettings &settings) override;
+    void close() override;
+    bool isOpen() const override { return m_open && !m_vanished; }
+    bool hasVanished() const override { return m_vanished; }
 
-    void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
-    int setHandshake(bool on);
-    int flushInput();
-    int flushOutput();
-    int write(const char *data, int count);
-    int read(char *data, int count);
-    int waiting();
+    void setTimeout(int milliseconds) override { m_timeoutMs = milliseconds; }
+    int setHandshake(bool on) override;
+    int flushInput() override;
+    int flushOutput() override;
+    int write(const char *data, int count) override;
+    int read(char *data, int count) override;
+    int waiting() override;
     void installCallback(int mask, int notifyCount, int eventCharacter, ComCallback callback,
-                         void *callbackData);
-    void removeCallback() { m_events.remove(); }
-
-    const QByteArray &device() const { return m_device; }
-    const QByteArray &detail() const { return m_detail; }
-    void setDetail(const QByteArray &detail) { m_detail = detail; }
+                         void *callbackData) override;
+    void removeCallback() override { m_events.remove(); }
 
 private:
     void onReadyRead();
@@ -68,8 +55,6 @@ private:
     ComEvents m_events;
     std::function<void()> m_deliver; // built once: a dispatch then costs no allocation
     std::vector<char> m_peek;        // where new bytes are looked at for the event character
-    QByteArray m_device;
-    QByteArray m_detail;
     int m_claim = -1;
     int m_timeoutMs = 2000;
     int m_inputQueue = 4096;
