@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 
@@ -21,6 +22,16 @@ namespace {
 
 constexpr int kDefaultTimeoutMs = 2000;
 constexpr int kConnectTimeoutMs = 4000;
+
+// How long after the line should have carried the last write a purge of
+// the server's transmit buffer is still sent.
+constexpr double kLineSlackMs = 10.0;
+
+double LineMs()
+{
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
 
 int Clamped(long long value) { return static_cast<int>(std::min<long long>(value, INT_MAX)); }
 
@@ -86,6 +97,11 @@ int NetPort::open(const QByteArray &device, const ComSettings &settings)
         m_detail = reason;
         return COM_CANNOT_OPEN;
     }
+    // A start bit, the data bits, a parity bit when there is one, the stop bits.
+    const int bits = 1 + settings.dataBits + (settings.parity == QSerialPort::NoParity ? 0 : 1) +
+                     (settings.stopBits == QSerialPort::TwoStop ? 2 : 1);
+    m_msPerByte = 1000.0 * bits / settings.baudRate;
+    m_lineBusyUntilMs = 0;
     m_timeoutMs = kDefaultTimeoutMs;
     return 0;
 }
@@ -256,12 +272,19 @@ int NetPort::flushInput()
     rt::OperationScope scope;
     fetchPending();
     QByteArray raw = m_socket.readAll();
+    bool stray = !m_in.isEmpty();
     if (m_address.kind == NetAddress::Kind::Telnet) {
         QByteArray data, reply; // commands still count; the data goes
         m_telnet.feed(raw.constData(), raw.size(), data, reply);
         send(reply);
-        // The server's own buffer of what the line brought.
-        send(telnet::ComPortCommand(telnet::PurgeData, telnet::PurgeReceive));
+        stray = stray || !data.isEmpty();
+        // The server's own buffer of what the line brought, when the line
+        // brought something nobody asked for: a server that passes bytes on
+        // at once holds nothing else, and its purge holds back the request
+        // that follows by several milliseconds (a twentieth of the cycle's
+        // rate at 19200 baud).
+        if (stray)
+            send(telnet::ComPortCommand(telnet::PurgeData, telnet::PurgeReceive));
     }
     m_in.clear();
     settle();
@@ -271,9 +294,11 @@ int NetPort::flushInput()
 int NetPort::flushOutput()
 {
     rt::OperationScope scope;
-    // Every write went to the system at once; what the server still holds
-    // for the line is purged where it can be asked to.
-    if (m_address.kind == NetAddress::Kind::Telnet)
+    // Every write went to the system at once; what the server may still
+    // hold for the line is purged where it can be asked to. Once the line
+    // has had the time to carry the last write there is nothing left, and
+    // the purge would only hold back the next request.
+    if (m_address.kind == NetAddress::Kind::Telnet && LineMs() < m_lineBusyUntilMs + kLineSlackMs)
         send(telnet::ComPortCommand(telnet::PurgeData, telnet::PurgeTransmit));
     settle();
     return 0;
@@ -288,6 +313,7 @@ int NetPort::write(const char *data, int count)
         send(telnet::Escape(data, count));
     else
         send(QByteArray(data, count));
+    m_lineBusyUntilMs = std::max(m_lineBusyUntilMs, LineMs()) + count * m_msPerByte;
     // A server that does not take bytes holds the writer as a full line would.
     const QDeadlineTimer deadline(m_timeoutMs);
     bool late = false;

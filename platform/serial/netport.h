@@ -70,6 +70,8 @@ private:
     int m_timeoutMs = 2000;
     int m_inputQueue = 4096;
     int m_outputQueue = 4096;
+    double m_msPerByte = 0;        // the line's time for one byte
+    double m_lineBusyUntilMs = 0;  // when the line should have carried the last write
     bool m_open = false;
     bool m_connecting = false;
     bool m_vanished = false;
