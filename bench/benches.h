@@ -26,6 +26,8 @@ BareLine BareOnLine(long baud, long answers);
 
 // The bare client alone against the simulator at `baud` (0: unpaced).
 int BareBench(long baud, long answers);
+// The cycle through ser2net, raw and with Telnet, against the pseudo-terminal.
+int NetworkBench(int seconds);
 
 } // namespace bench
 

@@ -13,7 +13,7 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: qzan-bench cycle | cycle-cpu FIGURE LIMIT | unpaced [WARMUP TOTAL] | "
-                 "data [SECONDS] | startup [RUNS] | cli | bare [BAUD [ANSWERS]]\n"
+                 "data [SECONDS] | startup [RUNS] | cli | bare [BAUD [ANSWERS]] | network [SECONDS]\n"
                  "Prints one JSON figure a line; diagnostics go to stderr.\n");
     return 2;
 }
@@ -46,6 +46,8 @@ int main(int argc, char **argv)
         return bench::BareBench(Arg(argc, argv, 2, 19200), Arg(argc, argv, 3, 260));
     if (std::strcmp(which, "cli") == 0)
         return bench::CliBench();
+    if (std::strcmp(which, "network") == 0)
+        return bench::NetworkBench(static_cast<int>(Arg(argc, argv, 2, 8)));
     if (std::strcmp(which, "startup") == 0)
         return bench::StartupBench(static_cast<int>(Arg(argc, argv, 2, 5)));
     return Usage();
