@@ -340,7 +340,10 @@ TEST(NetworkPorts, connectionsThatCannotBeMadeGiveTheReason)
               COM_CANNOT_OPEN);
     EXPECT_NE(Detail(kPort).find("refused"), std::string::npos) << Detail(kPort);
     EXPECT_EQ(OpenLikeTheProgram(kPort, "tcp://no-such-host.invalid:4001"), COM_CANNOT_OPEN);
-    EXPECT_NE(Detail(kPort).find("unknown"), std::string::npos) << Detail(kPort);
+    // Where no name server answers, the bounded wait ends it first.
+    EXPECT_TRUE(Detail(kPort).find("unknown") != std::string::npos ||
+                Detail(kPort).find("timed out") != std::string::npos)
+        << Detail(kPort);
     for (const char *bad : {"tcp://", "tcp://host", "rfc2217://host:0", "tcp://host:70000",
                             "serial://host:1"}) {
         EXPECT_EQ(OpenLikeTheProgram(kPort, bad), COM_CANNOT_OPEN) << bad;
