@@ -15,6 +15,7 @@
 #include "platform/ui.h"
 
 #include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -172,6 +173,31 @@ TEST_P(ThroughSer2Net, theServerStoppingEndsACycleAndAFetchInTheirTimeOutsAndRec
     ASSERT_TRUE(server_.Start(dir_, link_, Telnet()));
     ChooseItem(panelHandle, PANEL_DropDCom, 0);
     EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
+}
+
+using NetworkAddress = ProgramTest;
+
+TEST_F(NetworkAddress, aBadAddressOrAnAbsentServerSaysCannotOpenPortWithTheReasonInTheTooltip)
+{
+    const struct {
+        std::string address, reason;
+    } cases[] = {
+        {"tcp://", "no host and port"},
+        {"tcp://127.0.0.1", "no port"},
+        {"rfc2217://127.0.0.1:0", "1 to 65535"},
+        {"tcp://127.0.0.1:65536", "1 to 65535"},
+        {"ftp://127.0.0.1:21", "unknown scheme"},
+        {"tcp://127.0.0.1:1", "refused"},
+    };
+    StartProgram();
+    for (const auto &c : cases) {
+        setenv("QZAN_COM1", c.address.c_str(), 1);
+        ChooseItem(panelHandle, PANEL_DropDCom, 0);
+        EXPECT_EQ(Status(), "Cannot open port") << c.address;
+        const std::string tip = Widget(panelHandle, PANEL_STATUS)->toolTip().toStdString();
+        EXPECT_NE(tip.find("COM1: " + c.address + ": "), std::string::npos) << tip;
+        EXPECT_NE(tip.find(c.reason), std::string::npos) << tip;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ThroughSer2Net, ::testing::Values(false, true),
