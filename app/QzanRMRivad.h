@@ -41,5 +41,7 @@ int CC_RBTFile(CALLBACK_ARGS);
 int CC_BTNData(CALLBACK_ARGS);
 // Opens the compare window.
 int CC_BTNCompare(CALLBACK_ARGS);
+int CC_BTNTrend(CALLBACK_ARGS);
+int CC_BTNMonitor(CALLBACK_ARGS);
 
 #endif

@@ -32,6 +32,8 @@ constexpr CallbackName kCallbacks[] = {
     CONTROL(CC_RBTFile),
     CONTROL(CC_BTNData),
     CONTROL(CC_BTNCompare),
+    CONTROL(CC_BTNTrend),
+    CONTROL(CC_BTNMonitor),
     CONTROL(CC_NEDITEdgeLeft),
     CONTROL(CC_NEDITEdgeRight),
     CONTROL(CC_NEDITTolLeff),

@@ -22,6 +22,8 @@ set(QZAN_PROGRAM_SOURCES
   ${QZAN_ROOT}/app/transfer.cpp
   ${QZAN_ROOT}/app/record.cpp
   ${QZAN_ROOT}/app/compare.cpp
+  ${QZAN_ROOT}/app/trend.cpp
+  ${QZAN_ROOT}/app/monitor.cpp
   ${QZAN_ROOT}/link/frames.cpp
   ${QZAN_ROOT}/link/port.cpp
   ${QZAN_ROOT}/link/exchange.cpp
@@ -39,4 +41,6 @@ set(QZAN_PROGRAM_SOURCES
 # platform (those stand in for them, see fuzz/fake_platform/views.cpp).
 set(QZAN_VIEWS_SOURCES
   ${QZAN_ROOT}/views/compare.cpp
+  ${QZAN_ROOT}/views/trend.cpp
+  ${QZAN_ROOT}/views/monitor.cpp
 )

@@ -44,6 +44,8 @@ enum {
     PANEL_BTNLock3 = 130,
     PANEL_BIN_Sw_Record = 131,
     PANEL_BTNCompare = 132,
+    PANEL_BTNTrend = 133,
+    PANEL_BTNMonitor = 134,
 };
 
 // Settings popup.
@@ -98,6 +100,8 @@ inline constexpr ControlName kQzanControls[] = {
     {PANEL, "BTNLock3", PANEL_BTNLock3},
     {PANEL, "BIN_Sw_Record", PANEL_BIN_Sw_Record},
     {PANEL, "BTNCompare", PANEL_BTNCompare},
+    {PANEL, "BTNTrend", PANEL_BTNTrend},
+    {PANEL, "BTNMonitor", PANEL_BTNMonitor},
     {POPUP, "NEDITTeach", POPUP_NEDITTeach},
     {POPUP, "NEDITTolerance", POPUP_NEDITTolerance},
     {POPUP, "NUM_BackGround", POPUP_NUM_BackGround},

@@ -1,9 +1,19 @@
 // The program's windows on Qt Widgets have no place on the fake platform:
-// the Compare button opens nothing here.
+// the buttons that open them open nothing here.
 #include "views/compare.h"
+#include "views/monitor.h"
+#include "views/trend.h"
 
 void OpenCompareWindow(void) {}
 
 QWidget *CompareWindowWidget(void) { return nullptr; }
 
 void SetCompareConfirmHook(CompareConfirmHook) {}
+
+void OpenTrendWindow(void) {}
+
+QWidget *TrendWindowWidget(void) { return nullptr; }
+
+void OpenLineMonitor(void) {}
+
+QWidget *LineMonitorWidget(void) { return nullptr; }

@@ -1,0 +1,5 @@
+#include "views/monitor.h"
+
+void OpenLineMonitor(void) {}
+
+QWidget *LineMonitorWidget(void) { return nullptr; }

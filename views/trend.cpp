@@ -1,0 +1,5 @@
+#include "views/trend.h"
+
+void OpenTrendWindow(void) {}
+
+QWidget *TrendWindowWidget(void) { return nullptr; }
