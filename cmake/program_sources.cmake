@@ -6,6 +6,7 @@ set(QZAN_PROTOCOL_SOURCES
   ${QZAN_ROOT}/core/protocol/record.cpp
   ${QZAN_ROOT}/core/protocol/parafile.cpp
   ${QZAN_ROOT}/core/protocol/comerror.cpp
+  ${QZAN_ROOT}/core/protocol/describe.cpp
 )
 # The ground floor the modules stand on: shared state, status line, ticks,
 # dimming.
