@@ -10,6 +10,7 @@
 #include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/rs232.h"
+#include "platform/runtime/options.h"
 #include "platform/ui.h"
 #include "settings/gui.h"
 
@@ -18,6 +19,7 @@
 namespace {
 
 constexpr unsigned short kTickLimit = 60000; // ttick stops here and never wraps
+constexpr int kPortCount = 16;               // the port drop-down offers COM1 to COM16
 
 // The information area at the top of the main panel.
 struct InfoText {
@@ -37,6 +39,10 @@ constexpr InfoText kInfoTexts[] = {
 int WinMain(void *hInstance, void * /*hPrevInstance*/, char * /*lpszCmdLine*/,
             int /*nCmdShow*/)
 {
+    // One window per sensor: --com N starts on port N instead of port 1.
+    const StartOptions options = ReadStartOptions(hInstance, kPortCount);
+    if (options.exitCode >= 0)
+        return options.exitCode;
     if (InitRunTime(hInstance) == 0)
         return -1;
     int count = 0;
@@ -54,6 +60,10 @@ int WinMain(void *hInstance, void * /*hPrevInstance*/, char * /*lpszCmdLine*/,
     }
     GetProjectDir(proj_dir, sizeof proj_dir);
     InitVars();
+    if (options.port > 0) {
+        com = options.port;
+        SetCtrlVal(panelHandle, PANEL_DropDCom, com);
+    }
     // The link is opened and checked before the window is shown, so the
     // status box already tells how the sensor answered.
     InitRS232(com);

@@ -61,6 +61,8 @@ void RegisterControls(const ControlName *table, int count);
 // control of the identifier table missing from the panel.
 int LoadPanel(int parentPanel, const char *file, int panelNumber);
 int DisplayPanel(int panel);
+// ATTR_TITLE (text): the window title of a top-level panel.
+int SetPanelAttribute(int panel, int attribute, const char *value);
 int HidePanel(int panel);
 int DiscardPanel(int panel);
 int GetProjectDir(char *dir, std::size_t size); // the program's directory; 0 or negative
@@ -103,6 +105,7 @@ enum {
     ATTR_TEXT_POINT_SIZE = 7, // int: the text's height in (logical) pixels
     ATTR_TOOLTIP = 8,         // text
     ATTR_INTERVAL = 9,        // double: a timer's interval in seconds
+    ATTR_TITLE = 10,          // text: a panel's window title
     ATTR_GRAPH_LIVE = 530,    // int: a graph keeps up with every plot while a cycle runs
 };
 #define FONT_APPLICATION "<application font>"

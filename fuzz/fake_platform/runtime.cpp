@@ -2,6 +2,7 @@
 // fake room, the findings, and the plain file write behind the array files.
 #include "fuzz/fake_platform/runtime.h"
 
+#include "platform/runtime/options.h"
 #include "platform/runtime/replacefile.h"
 #include "platform/ui.h"
 
@@ -122,3 +123,6 @@ int rt::ReplaceFile(const char *path, const char *data, std::size_t size)
     const bool written = std::fwrite(data, 1, size, f) == size;
     return std::fclose(f) == 0 && written ? 0 : AFE_WRITE;
 }
+
+// The harnesses never start the program's process entry with options.
+StartOptions ReadStartOptions(void *, int) { return {}; }

@@ -153,6 +153,7 @@ int LoadPanel(int parentPanel, const char *, int panelNumber)
 }
 int DisplayPanel(int) { return 0; }
 int HidePanel(int) { return 0; }
+int SetPanelAttribute(int, int, const char *) { return 0; }
 int DiscardPanel(int) { return 0; }
 
 int SetCtrlVal(int panel, int control, int value)

@@ -46,6 +46,19 @@ int DisplayPanel(int panel)
     return 0;
 }
 
+int SetPanelAttribute(int panel, int attribute, const char *value)
+{
+    ui::Panel *p = ui::FindPanel(panel);
+    if (!p)
+        return UIE_BAD_HANDLE;
+    if (attribute != ATTR_TITLE)
+        return UIE_BAD_ATTRIBUTE;
+    if (!value)
+        return UIE_BAD_ARGUMENT;
+    p->widget->setWindowTitle(QString::fromUtf8(value));
+    return 0;
+}
+
 int HidePanel(int panel)
 {
     ui::Panel *p = ui::FindPanel(panel);

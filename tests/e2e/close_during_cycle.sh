@@ -40,7 +40,7 @@ start_program() {
 point_at_run() {
   local window x y geometry
   read -r x y < <(awk '$1 == "BTNRun" { print $2, $3 }' "$work/map")
-  window=$(xdotool search --name "^$title\$" 2>/dev/null | head -n1) || true
+  window=$(xdotool search --name "^$title( - |\$)" 2>/dev/null | head -n1) || true
   [ -n "$window" ] || return 1
   geometry=$(xdotool getwindowgeometry --shell "$window" 2>/dev/null) || return 1
   eval "$geometry" # X, Y

@@ -10,9 +10,10 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# start_display [WIDTHxHEIGHTxDEPTH]
 start_display() {
   exec 3<> "$work/displayfd"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${1:-1280x800x24}" -nolisten tcp >/dev/null 2>&1 &
   pids+=($!)
   local display=""
   for _ in $(seq 100); do

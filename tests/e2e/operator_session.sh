@@ -32,7 +32,7 @@ wait_for 5 more_than 2 0 || fail "no parameter fetch at start-up"
 
 # Where the controls lie: the panel as the program lays it out on this display.
 "$map" > "$work/map" || fail "could not lay out the panel"
-window=$(xdotool search --name '^Q-ZAN-RM-Rivad$' | head -n1)
+window=$(xdotool search --name '^Q-ZAN-RM-Rivad( - |$)' | head -n1)
 [ -n "$window" ] || fail "the window cannot be found"
 eval "$(xdotool getwindowgeometry --shell "$window")" # X, Y
 press() { # press CONTROL: a mouse click on its centre

@@ -31,7 +31,12 @@ bool HasTitle(Display *d, Window w, const char *title)
     XTextProperty prop;
     if (!XGetWMName(d, w, &prop) || !prop.value)
         return false;
-    const bool same = std::strcmp(reinterpret_cast<char *>(prop.value), title) == 0;
+    // A title matches itself and any longer title that goes on after a space:
+    // the program's goes on with the port it uses.
+    const char *name = reinterpret_cast<char *>(prop.value);
+    const std::size_t length = std::strlen(title);
+    const bool same = std::strncmp(name, title, length) == 0 &&
+                      (name[length] == '\0' || name[length] == ' ');
     XFree(prop.value);
     return same;
 }

@@ -178,7 +178,7 @@ TEST_F(LookTest, tabbingFollowsTheGroupsFromTopLeft)
         "Slide_Power", "RingPowerMode", "NEDITVideoThreshold", "RingPolarity", "DropDEvalmode",
         "NEDITEdgeLeft", "NEDITEdgeRight", "RBTRam", "RBTEeprom", "RBTFile", "BTNSend", "BTNGet",
         "DropDCom", "BTNCompare", "BTNRun", "BTNStop", "BTNData", "ButtonTeach", "BTN_CCDSettings",
-        "BINSWITCH_UM"};
+        "BTNTrend", "BTNMonitor", "BINSWITCH_UM"};
     QStringList visited;
     QWidget *start = Control(panel, PANEL_Slide_Power)->focusProxy();
     QWidget *w = start;

@@ -39,7 +39,8 @@ const CallbackName kCallbacks[] = {
     CONTROL(RBTFile), CONTROL(NEDITTeach), CONTROL(NEDITTolerance), CONTROL(BIN_Switch_VGain),
     CONTROL(BIN_Sw_EnableTol), CONTROL(NSLIDE_PixelStart), CONTROL(RING_CCDMode),
     CONTROL(RING_CCDBGMode), CONTROL(NUM_ScalFact), CONTROL(BTNTeachBackGround),
-    CONTROL(NEDITTolLeff), CONTROL(BIN_Sw_Record), CONTROL(BTNCompare),
+    CONTROL(NEDITTolLeff), CONTROL(BIN_Sw_Record), CONTROL(BTNCompare), CONTROL(BTNTrend),
+    CONTROL(BTNMonitor),
     {"CC_PANEL", nullptr, RecordPanel},
     {"CC_POPUP", nullptr, RecordPanel},
 };
