@@ -44,4 +44,5 @@ set(QZAN_VIEWS_SOURCES
   ${QZAN_ROOT}/views/compare.cpp
   ${QZAN_ROOT}/views/trend.cpp
   ${QZAN_ROOT}/views/monitor.cpp
+  ${QZAN_ROOT}/views/monitor_rows.cpp
 )

@@ -17,3 +17,7 @@ QWidget *TrendWindowWidget(void) { return nullptr; }
 void OpenLineMonitor(void) {}
 
 QWidget *LineMonitorWidget(void) { return nullptr; }
+
+void LineMonitorTake(int, const char *, int) {}
+
+void LineMonitorRefresh(void) {}

@@ -6,6 +6,7 @@
 #include "platform/serial/netaddress.h"
 #include "platform/serial/netport.h"
 #include "platform/serial/port.h"
+#include "platform/serial/tap.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -27,6 +28,8 @@ struct Slot {
 };
 Slot g_slots[kLastComPort + 1];
 QByteArray g_outsideDetail;
+ComTap g_tap = nullptr;
+void *g_tapData = nullptr;
 
 ComLine *Existing(int port) { return ValidComPort(port) ? g_slots[port].port.data() : nullptr; }
 
@@ -171,7 +174,13 @@ int FlushInQ(int port)
     if (!ValidComPort(port))
         return COM_INVALID_PORT;
     ComLine *com = Opened(port);
-    return com ? com->flushInput() : COM_NOT_OPEN;
+    if (!com)
+        return COM_NOT_OPEN;
+    if (g_tap) {
+        const int unread = com->waiting();
+        g_tap(port, COM_TAP_DISCARDED, nullptr, unread > 0 ? unread : 0, g_tapData);
+    }
+    return com->flushInput();
 }
 
 int FlushOutQ(int port)
@@ -191,7 +200,12 @@ int ComWrt(int port, const char *buffer, int count)
         return COM_NOT_OPEN;
     if (count < 0 || (count > 0 && !buffer))
         return COM_ERROR;
-    return count == 0 ? 0 : com->write(buffer, count);
+    if (count == 0)
+        return 0;
+    const int queued = com->write(buffer, count);
+    if (g_tap && queued > 0)
+        g_tap(port, COM_TAP_SENT, buffer, queued, g_tapData);
+    return queued;
 }
 
 int ComRd(int port, char *buffer, int count)
@@ -205,7 +219,12 @@ int ComRd(int port, char *buffer, int count)
         return COM_NOT_OPEN;
     if (count < 0 || (count > 0 && !buffer))
         return COM_ERROR;
-    return count == 0 ? 0 : com->read(buffer, count);
+    if (count == 0)
+        return 0;
+    const int got = com->read(buffer, count);
+    if (g_tap && got > 0)
+        g_tap(port, COM_TAP_RECEIVED, buffer, got, g_tapData);
+    return got;
 }
 
 int GetInQLen(int port)
@@ -260,4 +279,10 @@ const char *ComLastErrorDetail(int port)
     if (slot.port)
         return slot.port->detail().constData();
     return slot.detail.constData();
+}
+
+void SetComTap(ComTap tap, void *tapData)
+{
+    g_tap = tap;
+    g_tapData = tap ? tapData : nullptr;
 }
