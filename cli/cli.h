@@ -24,6 +24,11 @@ enum Exit {
 
 // "qzan: `message`" on standard error; gives back `code`.
 int Fail(int code, const std::string &message);
+
+// --trace: each frame sent and received, as a line on the standard error,
+// from StartTrace until EndTrace (which tells what never came whole).
+void StartTrace();
+void EndTrace();
 std::string Str(const QString &s);
 
 // A command's options: --help and, when asked, --port. Parse() prints the

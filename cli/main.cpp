@@ -49,7 +49,9 @@ void PrintUsage(std::FILE *to)
                      "Commands:\n");
     for (const CommandEntry &c : kCommands)
         std::fprintf(to, "  %-9s %s\n", c.name, c.summary);
-    std::fprintf(to, "\n'qzan COMMAND --help' tells more about each.\n\n"
+    std::fprintf(to, "\n'qzan COMMAND --help' tells more about each. --trace, before the command\n"
+                     "or among its options, prints every frame sent and received on the\n"
+                     "standard error: time in ms, direction, command, decoded words, bytes.\n\n"
                      "Exit codes: 0 done; 1 the sensor did not answer, or a verify or diff found\n"
                      "a difference; 2 bad usage or a bad file; 3 the port could not be opened;\n"
                      "130 interrupted (Ctrl-C) before the work was whole.\n");
@@ -156,7 +158,9 @@ int main(int argc, char **argv)
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
 
-    const QStringList args = QCoreApplication::arguments().mid(1);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    // --trace is the tool's own option, before the command or among its options.
+    const bool trace = args.removeAll(QStringLiteral("--trace")) > 0;
     if (args.isEmpty()) {
         PrintUsage(stderr);
         return kExitUsage;
@@ -172,7 +176,12 @@ int main(int argc, char **argv)
         return kExitDone;
     }
     for (const CommandEntry &c : kCommands)
-        if (first == QLatin1String(c.name))
-            return c.run(args.mid(1));
+        if (first == QLatin1String(c.name)) {
+            if (trace)
+                StartTrace();
+            const int code = c.run(args.mid(1));
+            EndTrace();
+            return code;
+        }
     return Fail(kExitUsage, "'" + Str(first) + "' is no command (see 'qzan --help')");
 }

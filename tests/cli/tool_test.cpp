@@ -463,4 +463,64 @@ TEST_F(Tool, DataPlacesTheSamplesAsTheDataGraphDoesAndTeachTakesTheMeasuredValue
     EXPECT_EQ(sim.Log("REQ", 5).size(), 1u);
 }
 
+TEST_F(Tool, TracePrintsEveryFrameDecodedOnTheStandardErrorAndChangesNothingElse)
+{
+    SimProcess sim;
+    StartSim(sim, 1, kSetA);
+    const Result plain = Run({"get", "--port", "1", "--from", "ram"});
+    const Result traced = Run({"--trace", "get", "--port", "1", "--from", "ram"});
+    ASSERT_EQ(traced.code, 0) << traced.err;
+    EXPECT_EQ(traced.out, plain.out);
+    EXPECT_EQ(plain.err, "");
+    auto lines = Lines(traced.err);
+    ASSERT_EQ(lines.size(), 2u) << traced.err;
+    const std::string set = "power=650 pwrMode=0 vThd=480 bVal=40 polarity=0 eMode=0 eBeg=150 "
+                            "eEnd=850 tVal=400 tTol=60 iGain=1 ePoti=1 ccdMode=0 pStart=300 "
+                            "bMode=0 para15=1000";
+    EXPECT_NE(lines[0].find(" ms \u2192 Read RAM: "), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find(" ms \u2190 Read RAM: " + set + " | 00 55 00 02 02 8A 00 00 01 E0"),
+              std::string::npos)
+        << lines[1];
+
+    // A data read among its options: four block requests and four blocks.
+    const Result data = Run({"data", "--port", "1", "--trace"});
+    ASSERT_EQ(data.code, 0) << data.err;
+    std::vector<std::string> asked, blocks;
+    for (const std::string &line : Lines(data.err)) {
+        if (line.find("\u2192 Data block: ") != std::string::npos)
+            asked.push_back(line);
+        if (line.find("\u2190 Data block: ") != std::string::npos)
+            blocks.push_back(line);
+    }
+    ASSERT_EQ(asked.size(), 4u) << data.err;
+    ASSERT_EQ(blocks.size(), 4u) << data.err;
+    EXPECT_NE(asked[0].find("first sample 0, reference word 0 | 00 55 00 09"), std::string::npos)
+        << asked[0];
+    EXPECT_NE(asked[3].find("first sample 192, reference word 1 (last block)"), std::string::npos);
+    EXPECT_NE(blocks[3].find("samples 192-255: "), std::string::npos) << blocks[3];
+    EXPECT_EQ(sim.Log("REQ", 9).size(), 4u);
+}
+
+TEST_F(Tool, TraceShowsASpoiltAnswerForWhatItIs)
+{
+    SimProcess sim;
+    StartSim(sim, 1, kSetA, {"--extra-every", "1", "--extra-bytes", "3"});
+    const Result r = Run({"check", "--port", "1", "--trace"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    const auto lines = Lines(r.err);
+    ASSERT_GE(lines.size(), 3u) << r.err;
+    EXPECT_NE(lines[1].find("\u2190 Echo: line ok (w0=0x00AA)"), std::string::npos) << lines[1];
+    // The bytes after the answer are thrown away unread or read as garbage:
+    // either way none is lost.
+    long extra = 0;
+    for (std::size_t i = 2; i < lines.size(); ++i) {
+        unsigned n = 0;
+        const std::size_t at = lines[i].find(": ");
+        ASSERT_NE(at, std::string::npos) << lines[i];
+        ASSERT_EQ(std::sscanf(lines[i].c_str() + at + 2, "%u byte", &n), 1) << lines[i];
+        extra += n;
+    }
+    EXPECT_EQ(extra, 3) << r.err;
+}
+
 } // namespace
