@@ -2,10 +2,12 @@
 # floor above its own, or when link/ and graph/ (one floor) call each other.
 # Floors, from the ground: platform/ and panels/, core/, link/ and graph/,
 # settings/, views/, app/. The protocol core (core/protocol/) is plain C++ for
-# every program that speaks to the sensor: it includes only itself. The backup
-# files (core/backup/) add Qt Core's run-time room and nothing of the
-# program's state; the command-line tool (cli/) stands on those two and the
-# serial and run-time rooms alone, never on the program or its panels.
+# every program that speaks to the sensor: it includes only itself. The
+# quality figures (core/quality/) are plain C++ too and include only the
+# protocol core and themselves. The backup files (core/backup/) add Qt Core's
+# run-time room and nothing of the program's state; the command-line tool
+# (cli/) stands on those two and the serial and run-time rooms alone, never on
+# the program or its panels.
 #   cmake -DQZAN_ROOT=<checkout> -P floors_check.cmake
 # Prints the folder-to-folder include counts as it goes.
 cmake_minimum_required(VERSION 3.25)
@@ -46,6 +48,10 @@ foreach(folder IN LISTS checked)
       if(source MATCHES "^core/protocol/")
         if(NOT included MATCHES "^core/protocol/")
           list(APPEND faults "${source} includes ${included}: the protocol core includes only itself")
+        endif()
+      elseif(source MATCHES "^core/quality/")
+        if(NOT included MATCHES "^(core/protocol/|core/quality/)")
+          list(APPEND faults "${source} includes ${included}: the quality figures include only the protocol core and themselves")
         endif()
       elseif(source MATCHES "^core/backup/")
         if(NOT included MATCHES "^(core/protocol/|core/backup/|platform/runtime/)")
