@@ -58,18 +58,6 @@ const Kind &KindOf(Format format)
     return kKinds[0];
 }
 
-// Shortest text that reads back as the same double, never in exponent form.
-void AppendNumber(QByteArray &out, double value)
-{
-    if (!std::isfinite(value))
-        return; // an empty field: no number to give
-    // Fixed notation of the smallest subnormal needs some 330 characters.
-    char text[400];
-    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
-    if (result.ec == std::errc())
-        out.append(text, static_cast<qsizetype>(result.ptr - text));
-}
-
 QString Columns(const QzGraph &graph)
 {
     return graph.property("exportColumns").toString().trimmed();
@@ -148,27 +136,40 @@ QString EncodePicture(const QImage &picture, QByteArray &out)
     return writer.write(picture) ? QString() : writer.errorString();
 }
 
-QString EncodeDrawing(QzGraph &graph, QByteArray &out)
+QString EncodeDrawing(QCustomPlot &plot, const QString &title, QByteArray &out,
+                      const std::function<void(QPainter &)> &paintOver)
 {
-    QCustomPlot *plot = graph.plot();
-    const int width = std::max(plot->width(), 1), height = std::max(plot->height(), 1);
+    const int width = std::max(plot.width(), 1), height = std::max(plot.height(), 1);
     QBuffer buffer(&out);
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator svg;
     svg.setOutputDevice(&buffer);
     svg.setSize(QSize(width, height));
     svg.setViewBox(QRect(0, 0, width, height));
-    svg.setTitle(graph.objectName());
-    graph.syncPlot();
+    svg.setTitle(title);
     QCPPainter painter;
     if (!painter.begin(&svg))
         return QStringLiteral("the drawing could not be started");
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
-    plot->toPainter(&painter, width, height);
-    graph.paintLive(painter);
+    plot.toPainter(&painter, width, height);
+    if (paintOver)
+        paintOver(painter);
     painter.end(); // the generator writes out here
     return {};
+}
+
+QImage PlotPicture(QCustomPlot &plot, double scale, const std::function<void(QPainter &)> &paintOver)
+{
+    if (plot.width() <= 0 || plot.height() <= 0 || !(scale > 0))
+        return {};
+    QImage image = plot.toPixmap(plot.width(), plot.height(), scale).toImage();
+    if (paintOver) {
+        QPainter painter(&image);
+        painter.scale(scale, scale);
+        paintOver(painter);
+    }
+    return image;
 }
 
 QString Encode(QzGraph &graph, Format format, QByteArray &out)
@@ -177,7 +178,9 @@ QString Encode(QzGraph &graph, Format format, QByteArray &out)
     case Format::Png:
         return EncodePicture(Picture(graph, graph.devicePixelRatioF()), out);
     case Format::Svg:
-        return EncodeDrawing(graph, out);
+        graph.syncPlot();
+        return EncodeDrawing(*graph.plot(), graph.objectName(), out,
+                             [&graph](QPainter &painter) { graph.paintLive(painter); });
     case Format::Csv:
         out = CsvText(graph.model(), Columns(graph));
         return out.isEmpty() ? QStringLiteral("the graph holds no curve") : QString();
@@ -253,11 +256,11 @@ QByteArray CsvText(const GraphModel &model, const QString &columns)
     const std::size_t points = curves.front()->x.size();
     out.reserve(out.size() + static_cast<qsizetype>(points * (curves.size() + 1) * 8));
     for (std::size_t k = 0; k < points; ++k) {
-        AppendNumber(out, curves.front()->x[k]);
+        AppendCsvNumber(out, curves.front()->x[k]);
         for (const GraphPlot *curve : curves) {
             out += ',';
             if (k < curve->y.size())
-                AppendNumber(out, curve->y[k]);
+                AppendCsvNumber(out, curve->y[k]);
         }
         out += '\n';
     }
@@ -267,15 +270,8 @@ QByteArray CsvText(const GraphModel &model, const QString &columns)
 QImage Picture(QzGraph &graph, double scale)
 {
     graph.syncPlot();
-    QCustomPlot *plot = graph.plot();
-    if (plot->width() <= 0 || plot->height() <= 0 || !(scale > 0))
-        return {};
-    QImage image = plot->toPixmap(plot->width(), plot->height(), scale).toImage();
-    QPainter painter(&image);
-    painter.scale(scale, scale);
-    graph.paintLive(painter);
-    painter.end();
-    return image;
+    return PlotPicture(*graph.plot(), scale,
+                       [&graph](QPainter &painter) { graph.paintLive(painter); });
 }
 
 QString Save(QzGraph &graph, Format format, const QString &path)
@@ -285,6 +281,25 @@ QString Save(QzGraph &graph, Format format, const QString &path)
     QByteArray bytes;
     if (const QString error = Encode(graph, format, bytes); !error.isEmpty())
         return error;
+    return SaveBytes(path, bytes);
+}
+
+QString EncodePlot(QCustomPlot &plot, Format format, QByteArray &out,
+                   const std::function<void(QPainter &)> &paintOver)
+{
+    switch (format) {
+    case Format::Png:
+        return EncodePicture(PlotPicture(plot, plot.devicePixelRatioF(), paintOver), out);
+    case Format::Svg:
+        return EncodeDrawing(plot, plot.objectName(), out, paintOver);
+    case Format::Csv:
+        break;
+    }
+    return QStringLiteral("a plot's picture is PNG or SVG");
+}
+
+QString SaveBytes(const QString &path, const QByteArray &bytes)
+{
     // The new file appears whole, under its name, or not at all; the old
     // one keeps what it was (see OpenToReplace).
     QSaveFile file(path);
@@ -298,6 +313,17 @@ QString Save(QzGraph &graph, Format format, const QString &path)
     if (!file.commit())
         return file.errorString();
     return {};
+}
+
+void AppendCsvNumber(QByteArray &out, double value)
+{
+    if (!std::isfinite(value))
+        return; // an empty field: no number to give
+    // Fixed notation of the smallest subnormal needs some 330 characters.
+    char text[400];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    if (result.ec == std::errc())
+        out.append(text, static_cast<qsizetype>(result.ptr - text));
 }
 
 QString StartDirectory()

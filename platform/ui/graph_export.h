@@ -9,6 +9,10 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
+
+class QCustomPlot;
+class QPainter;
 class QPoint;
 class QzGraph;
 struct GraphModel;
@@ -35,6 +39,20 @@ QImage Picture(QzGraph &graph, double scale);
 // link is followed and the old file's permissions kept. Empty on success,
 // else the system's reason.
 QString Save(QzGraph &graph, Format format, const QString &path);
+
+// The same for a window's own plot: its picture (PNG or SVG) as bytes,
+// with `paintOver` (may be empty) drawing on top in the plot's coordinates.
+// Empty on success, else what went wrong.
+QString EncodePlot(QCustomPlot &plot, Format format, QByteArray &out,
+                   const std::function<void(QPainter &)> &paintOver = {});
+
+// Writes `bytes` to `path` whole, as Save does; empty on success, else the
+// system's reason.
+QString SaveBytes(const QString &path, const QByteArray &bytes);
+
+// A number for a CSV field: the shortest text that reads back as the same
+// double, never in exponent form; nothing for a value that is no number.
+void AppendCsvNumber(QByteArray &out, double value);
 
 // Where the next export's file dialog starts: the folder of the last export
 // in this run, else the program's folder.
