@@ -45,4 +45,6 @@ set(QZAN_VIEWS_SOURCES
   ${QZAN_ROOT}/views/trend.cpp
   ${QZAN_ROOT}/views/monitor.cpp
   ${QZAN_ROOT}/views/monitor_rows.cpp
+  ${QZAN_ROOT}/views/quality_panel.cpp
+  ${QZAN_ROOT}/views/histogram.cpp
 )

@@ -157,6 +157,29 @@ Bins Histogram(std::span<const float> values, double low, double high, int bins)
     return out;
 }
 
+Bins HistogramOf(std::span<const float> values) {
+    double low = 0, high = 0;
+    std::size_t count = 0;
+    bool whole = true;
+    for (float v : values) {
+        if (!std::isfinite(v))
+            continue;
+        low = count ? std::min(low, double{v}) : v;
+        high = count ? std::max(high, double{v}) : v;
+        whole = whole && std::trunc(v) == v;
+        ++count;
+    }
+    if (count == 0)
+        return {};
+    if (whole && high - low < MOST_PIXEL_BINS) {
+        const int bins = static_cast<int>(high - low) + 1;
+        return Histogram(values, low - 0.5, high + 0.5, bins);
+    }
+    const int bins = std::clamp(static_cast<int>(std::ceil(std::sqrt(double(count)))), 5,
+                                MOST_PIXEL_BINS);
+    return Histogram(values, low, high, bins);
+}
+
 std::string FigureText(const std::optional<double> &value, int decimals) {
     if (!value || !std::isfinite(*value))
         return NOT_DEFINED;

@@ -76,6 +76,14 @@ struct Bins {
 };
 Bins Histogram(std::span<const float> values, double low, double high, int bins);
 
+// The counts of `values` in bins that suit them: one per pixel, centred on
+// the whole pixels, while every value is a whole pixel and they span less
+// than MOST_PIXEL_BINS; else about the square root of their count (at least
+// 5, at most MOST_PIXEL_BINS) equal bins from the least value to the
+// greatest. No counts when no value is a finite number.
+inline constexpr int MOST_PIXEL_BINS = 80;
+Bins HistogramOf(std::span<const float> values);
+
 // "not defined" for an empty value (or one that is no finite number), else
 // the value with `decimals` decimals (0 to 15). A value that rounds to zero
 // shows no minus sign.

@@ -197,3 +197,26 @@ TEST(QualityText, FiguresAndTheirAbsence) {
     EXPECT_EQ(q::FigureText(2.5, -4), "2");
     EXPECT_EQ(q::FigureText(1e300, 99).size(), 301u + 16u);
 }
+
+TEST(QualityHistogram, BinsThatSuitTheValues) {
+    // Whole pixels over a short span: one bin per pixel, centred on it.
+    const auto pixels = q::HistogramOf(kSeries);
+    EXPECT_EQ(pixels.low, 9.5);
+    EXPECT_EQ(pixels.high, 18.5);
+    ASSERT_EQ(pixels.counts.size(), 9u);
+    EXPECT_EQ(pixels.counts[0], 1u);
+    EXPECT_EQ(pixels.counts[1], 0u);
+    EXPECT_EQ(pixels.counts[8], 1u);
+    // Fractions, or a span too wide for a bin per pixel: the square-root rule.
+    std::vector<float> wide;
+    for (int i = 0; i < 400; ++i)
+        wide.push_back(static_cast<float>(i) * 0.5f);
+    const auto root = q::HistogramOf(wide);
+    EXPECT_EQ(root.counts.size(), 20u);
+    std::size_t total = 0;
+    for (std::size_t c : root.counts)
+        total += c;
+    EXPECT_EQ(total, wide.size()); // the greatest value counts too
+    EXPECT_TRUE(q::HistogramOf({}).counts.empty());
+    EXPECT_EQ(q::HistogramOf(std::vector<float>{3, 3}).counts, (std::vector<std::size_t>{2}));
+}
