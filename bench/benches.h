@@ -9,6 +9,8 @@ int CycleBench();
 // The paced cycle alone, its CPU share reported as `figure` against `limit`
 // percent of a core: for runs under another platform or scale.
 int CycleCpuBench(const char *figure, double limit);
+// The paced cycle with the line monitor open: cycle_cpu_monitor against LIMIT %.
+int CycleMonitorBench(double limit);
 int UnpacedBench(long warmup, long total);
 int DataBench(int seconds);
 int StartupBench(int runs);

@@ -12,6 +12,10 @@
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"
 #include "platform/rs232.h"
+#include "views/monitor.h"
+
+#include <QAbstractItemModel>
+#include <QTableView>
 
 #include <QTimer>
 
@@ -237,6 +241,38 @@ int CycleCpuBench(const char *figure, double limit)
     Figure(figure, run.cpuShare, "%", limit, "<= 1");
     StopProgram();
     return run.matched ? 0 : 1;
+}
+
+int CycleMonitorBench(double limit)
+{
+    SimProcess sim;
+    const std::string log = WorkDir() + "/monitor.log";
+    if (!sim.Start(ComLink(), kPacedLine, log) || !StartProgram()) {
+        Note("cycle_cpu_monitor: the simulator or the program did not start");
+        return 1;
+    }
+    // The line monitor open beside the panel, listing the cycle as it runs.
+    Click(panelHandle, PANEL_BTNMonitor);
+    QWidget *window = LineMonitorWidget();
+    auto *table = window ? window->findChild<QTableView *>("monitorTable") : nullptr;
+    if (!table) {
+        Note("cycle_cpu_monitor: the line monitor did not open");
+        return 1;
+    }
+    Idle(300);
+    const int rows0 = table->model()->rowCount();
+    const PacedRun run = RunPacedCycle(sim, log, "cycle_cpu_monitor");
+    Idle(300);
+    LineMonitorRefresh();
+    // The cycle's frames: the start-up's came before the window opened.
+    auto counts = sim.Counts();
+    const long frames = counts[CMD_MEASURE].requests + counts[CMD_MEASURE].answers;
+    const int rows = table->model()->rowCount() - rows0;
+    Note("cycle_cpu_monitor: %d rows listed for %ld frames on the line", rows, frames);
+    Figure("cycle_cpu_monitor", run.cpuShare, "%", limit, "<= 1");
+    window->close();
+    StopProgram();
+    return run.matched && rows == frames ? 0 : 1;
 }
 
 int UnpacedBench(long warmup, long total)

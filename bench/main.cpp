@@ -12,7 +12,7 @@ namespace {
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: qzan-bench cycle | cycle-cpu FIGURE LIMIT | unpaced [WARMUP TOTAL] | "
+                 "usage: qzan-bench cycle | cycle-cpu FIGURE LIMIT | cycle-monitor | unpaced [WARMUP TOTAL] | "
                  "data [SECONDS] | startup [RUNS] | cli | bare [BAUD [ANSWERS]] | network [SECONDS]\n"
                  "Prints one JSON figure a line; diagnostics go to stderr.\n");
     return 2;
@@ -38,6 +38,8 @@ int main(int argc, char **argv)
         return bench::CycleBench();
     if (std::strcmp(which, "cycle-cpu") == 0 && argc == 4)
         return bench::CycleCpuBench(argv[2], std::atof(argv[3]));
+    if (std::strcmp(which, "cycle-monitor") == 0)
+        return bench::CycleMonitorBench(3.0);
     if (std::strcmp(which, "unpaced") == 0)
         return bench::UnpacedBench(Arg(argc, argv, 2, 5000), Arg(argc, argv, 3, 100000));
     if (std::strcmp(which, "data") == 0)

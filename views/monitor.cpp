@@ -3,9 +3,9 @@
 // While it is open it listens on the serial ports (platform/serial/tap.h):
 // each block the program writes or reads goes through the frame reader of
 // the protocol core at once, and the lines it gives wait in a list that a
-// timer moves into the table ten times a second, so that a busy line costs
-// one insertion per tenth of a second, not one per frame. Closed, it leaves
-// the ports alone.
+// timer moves into the table four times a second, so that a busy line costs
+// one insertion (and one repaint of the table) per quarter of a second, not
+// one per frame. Closed, it leaves the ports alone.
 // Qt's headers bring POSIX's sync(); the program's frame word is not used here.
 #define QZAN_WITHOUT_SYNC
 #include "views/monitor.h"
@@ -29,22 +29,28 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QCache>
+#include <QPainter>
+#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
+#include <QStaticText>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
 namespace pr = qzan::protocol;
 
-constexpr int kBatchMs = 100;
+constexpr int kBatchMs = 250;
 // Bytes held back this long with nothing more on the line are told as
 // partial or garbage: longer than any reply's wait.
 constexpr long long kQuietMs = 2000;
@@ -80,6 +86,82 @@ protected:
 
 private:
     int choice_ = 0;
+};
+
+// Draws each cell from a picture of it kept for the rows last drawn: the
+// table repaints every row in sight whenever rows come in, and drawing their
+// texts glyph by glyph a few times a second would cost more than the rest
+// of the program. A picture is made again when its column's width changes.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        const bool selected = option.state & QStyle::State_Selected;
+        const quint64 key =
+            (index.data(MONITOR_SERIAL_ROLE).toULongLong() * MONITOR_COL_COUNT +
+             static_cast<quint64>(index.column())) * 2 + (selected ? 1 : 0);
+        const qreal ratio = painter->device()->devicePixelRatioF();
+        const QSize pixels = option.rect.size() * ratio;
+        if (const QPixmap *kept = pictures_.object(key); kept && kept->size() == pixels) {
+            painter->drawPixmap(option.rect.topLeft(), *kept);
+            return;
+        }
+        auto picture = std::make_unique<QPixmap>(pixels);
+        picture->setDevicePixelRatio(ratio);
+        picture->fill(option.palette.color(selected ? QPalette::Highlight : QPalette::Base));
+        {
+            QPainter p(picture.get());
+            p.setFont(option.font);
+            p.setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+            constexpr int kMargin = 4;
+            const QRect room =
+                QRect(QPoint(0, 0), option.rect.size()).adjusted(kMargin, 0, -kMargin, 0);
+            DrawWords(p, room, index.data().toString(), index.column() == MONITOR_COL_TIME);
+        }
+        painter->drawPixmap(option.rect.topLeft(), *picture);
+        const qsizetype cost = std::max<qsizetype>(1, pixels.width() * pixels.height() / 256);
+        if (cost < pictures_.maxCost())
+            pictures_.insert(key, picture.release(), cost);
+    }
+
+private:
+    // The text word by word, each word laid out once and kept: the same
+    // names, values and hex bytes come again and again, and laying out
+    // whole lines anew is what a new row costs most.
+    void DrawWords(QPainter &p, const QRect &room, const QString &text, bool right) const
+    {
+        const qreal space = p.fontMetrics().horizontalAdvance(QLatin1Char(' '));
+        qreal x = room.left();
+        if (right)
+            x = room.right() + 1 - Word(p, text).size().width();
+        for (const QStringView word : QStringView(text).split(QLatin1Char(' '))) {
+            if (x > room.right())
+                break;
+            const QStaticText &shown = Word(p, word.toString());
+            p.drawStaticText(QPointF(x, room.top() + (room.height() - shown.size().height()) / 2),
+                             shown);
+            x += shown.size().width() + space;
+        }
+    }
+
+    const QStaticText &Word(QPainter &p, const QString &word) const
+    {
+        if (const QStaticText *kept = words_.object(word))
+            return *kept;
+        auto text = std::make_unique<QStaticText>(word);
+        text->setTextFormat(Qt::PlainText);
+        text->prepare(QTransform(), p.font());
+        const QStaticText &shown = *text;
+        words_.insert(word, text.release());
+        return shown;
+    }
+
+    // About the rows of two screens: pictures beyond are seldom drawn again.
+    mutable QCache<quint64, QPixmap> pictures_{3 * 1024}; // in KiB of 32-bit pixels
+    mutable QCache<QString, QStaticText> words_{20000};
 };
 
 // The table, with Ctrl+C copying whole rows rather than one cell.
@@ -158,6 +240,7 @@ MonitorWindow::MonitorWindow(QWidget *parent) : QDialog(parent)
     table_ = new FrameTable(this);
     table_->setObjectName("monitorTable");
     table_->setModel(filter_);
+    table_->setItemDelegate(new CellDelegate(table_));
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -310,7 +393,7 @@ void MonitorWindow::Take(int way, const char *bytes, int count)
 void MonitorWindow::Keep(long long ms)
 {
     for (pr::FrameLine &line : lines_)
-        pending_.push_back(MonitorRow{ms, std::move(line)});
+        pending_.push_back(MonitorRow{ms, 0, std::move(line)});
     lines_.clear();
     // While paused only the newest frames the table could hold are kept.
     const auto limit = static_cast<std::size_t>(rows_->Kept());

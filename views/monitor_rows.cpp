@@ -3,6 +3,22 @@
 
 namespace pr = qzan::protocol;
 
+namespace {
+
+// The table shows no more of a long text than a wide column can hold: laying
+// out a data block's whole hex for every repaint would cost more than all
+// the rest of the window. The tooltip, a copy and the CSV file hold it whole.
+constexpr std::size_t kShownDecoded = 200, kShownHex = 120;
+
+QString Shown(const std::string &text, std::size_t limit, int role)
+{
+    if (role == Qt::ToolTipRole || text.size() <= limit)
+        return QString::fromStdString(text);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(limit)) + QChar(0x2026);
+}
+
+} // namespace
+
 MonitorRows::MonitorRows(QObject *parent, int kept)
     : QAbstractTableModel(parent), kept_(kept > 0 ? kept : 1)
 {
@@ -26,8 +42,10 @@ int MonitorRows::Append(std::vector<MonitorRow> &&rows)
         dropped += excess;
     }
     beginInsertRows(QModelIndex(), Count(), Count() + static_cast<int>(rows.size()) - 1);
-    for (MonitorRow &row : rows)
+    for (MonitorRow &row : rows) {
+        row.serial = ++serial_;
         rows_.push_back(std::move(row));
+    }
     endInsertRows();
     return dropped;
 }
@@ -58,6 +76,8 @@ QVariant MonitorRows::data(const QModelIndex &index, int role) const
         return row.line.code;
     if (role == MONITOR_KIND_ROLE)
         return static_cast<int>(row.line.kind);
+    if (role == MONITOR_SERIAL_ROLE)
+        return row.serial;
     if (role == Qt::TextAlignmentRole && index.column() == MONITOR_COL_TIME)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
@@ -66,8 +86,8 @@ QVariant MonitorRows::data(const QModelIndex &index, int role) const
     case MONITOR_COL_TIME: return QString::number(row.ms);
     case MONITOR_COL_WAY: return WayText(row.line.way);
     case MONITOR_COL_COMMAND: return QString::fromStdString(row.line.command);
-    case MONITOR_COL_DECODED: return QString::fromStdString(row.line.decoded);
-    case MONITOR_COL_HEX: return QString::fromStdString(row.line.hex);
+    case MONITOR_COL_DECODED: return Shown(row.line.decoded, kShownDecoded, role);
+    case MONITOR_COL_HEX: return Shown(row.line.hex, kShownHex, role);
     default: return {};
     }
 }

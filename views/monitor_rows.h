@@ -13,6 +13,7 @@
 
 struct MonitorRow {
     long long ms = 0; // since the monitor first opened
+    unsigned long long serial = 0; // set by the table: no two rows share one
     qzan::protocol::FrameLine line;
 };
 
@@ -21,7 +22,7 @@ enum { MONITOR_COL_TIME, MONITOR_COL_WAY, MONITOR_COL_COMMAND, MONITOR_COL_DECOD
        MONITOR_COL_HEX, MONITOR_COL_COUNT };
 
 // Roles beside the display text, for the filter.
-enum { MONITOR_CODE_ROLE = Qt::UserRole + 1, MONITOR_KIND_ROLE };
+enum { MONITOR_CODE_ROLE = Qt::UserRole + 1, MONITOR_KIND_ROLE, MONITOR_SERIAL_ROLE };
 
 class MonitorRows : public QAbstractTableModel {
 public:
@@ -46,6 +47,7 @@ public:
 private:
     std::deque<MonitorRow> rows_;
     int kept_;
+    unsigned long long serial_ = 0;
 };
 
 // "→ sent" or "← received".
