@@ -16,6 +16,7 @@
 #include "platform/runtime/savefile.h"
 #include "platform/serial/tap.h"
 #include "platform/ui.h"
+#include "platform/ui/wheel.h"
 #include "views/monitor_rows.h"
 
 #include <QApplication>
@@ -266,7 +267,6 @@ MonitorWindow::MonitorWindow(QWidget *parent) : QDialog(parent)
     for (unsigned code = pr::CMD_WRITE_RAM; code <= pr::CMD_DATA_BLOCK; ++code)
         filterBox_->addItem(QString::fromStdString(pr::CommandName(code)));
     filterBox_->addItem("Garbage, partial, discarded");
-    filterBox_->setFocusPolicy(Qt::StrongFocus); // the wheel turns it only with focus
     auto *filterLabel = new QLabel("&Show:", this);
     filterLabel->setBuddy(filterBox_);
 
@@ -322,6 +322,7 @@ MonitorWindow::MonitorWindow(QWidget *parent) : QDialog(parent)
     connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
 
     ShowCount();
+    ui::GuardWheel(this); // the wheel turns the filter only when it has the focus
     resize(1100, 520);
 }
 

@@ -103,6 +103,11 @@ TEST_F(Monitor, aCyclesFramesAreListedDecodedAndEachOnceAsTheSensorSawThem)
     sim_.Stop();
     const long requests = static_cast<long>(sim_.Log("REQ", CMD_MEASURE).size());
     const long answers = static_cast<long>(sim_.Log("ANS", CMD_MEASURE).size());
+    // An answer on its way at Stop is read once it is whole.
+    WaitUntil([&] {
+        LineMonitorRefresh();
+        return CountRows("received", "Measure") >= answers;
+    }, 3000);
     EXPECT_EQ(CountRows("sent", "Measure"), requests);
     EXPECT_EQ(CountRows("received", "Measure"), answers);
     EXPECT_EQ(CountRows("sent", "Read RAM"), 1);

@@ -1,5 +1,6 @@
 // Pictures of the live program for the operator's eye and the README: the
-// main panel during a data read, the settings popup and the compare window. Runs only when
+// main panel during a data read, the settings popup, the compare window and
+// the line monitor during a cycle. Runs only when
 // QZAN_SNAPSHOT_DIR names a folder to write the PNG files into.
 #include "program_fixture.h"
 
@@ -9,6 +10,7 @@
 #include "platform/inspect.h"
 #include "platform/ui.h"
 #include "views/compare.h"
+#include "views/monitor.h"
 
 #include <QPixmap>
 #include <QPushButton>
@@ -68,6 +70,26 @@ TEST_F(Snapshot, compareWindow)
     ASSERT_TRUE(WaitUntil([&] { return fetch->isEnabled(); }, 10000));
     Spin(100);
     window->grab().save(QString(dir) + "/compare-window.png");
+    window->close();
+}
+
+TEST_F(Snapshot, lineMonitor)
+{
+    const char *dir = std::getenv("QZAN_SNAPSHOT_DIR");
+    if (!dir)
+        GTEST_SKIP() << "set QZAN_SNAPSHOT_DIR to take the pictures";
+    ASSERT_TRUE(StartSim({"--baud", "19200", "--drift", "25", "--noise", "6", "--extra-every",
+                          "40", "--extra-bytes", "3"}));
+    StartProgram();
+    Click(panelHandle, PANEL_BTNMonitor);
+    QWidget *window = LineMonitorWidget();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    Click(panelHandle, PANEL_BTNGet);
+    When([&] { return sim_.Log("ANS", CMD_MEASURE).size() >= 45; },
+         [&] { Click(panelHandle, PANEL_BTNStop); });
+    Click(panelHandle, PANEL_BTNRun);
+    Spin(400);
+    window->grab().save(QString(dir) + "/line-monitor.png");
     window->close();
 }
 
