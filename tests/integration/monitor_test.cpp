@@ -96,6 +96,11 @@ TEST_F(Monitor, aCyclesFramesAreListedDecodedAndEachOnceAsTheSensorSawThem)
     Open();
     ASSERT_EQ(RowCount(), 0);
     RunCycle(30);
+    // The answer to the request outstanding at Stop comes all the same.
+    WaitUntil([&] {
+        LineMonitorRefresh();
+        return CountRows("received", "Measure") == CountRows("sent", "Measure");
+    }, 3000);
     // Get while the monitor is open: the parameter frames by name.
     Click(panelHandle, PANEL_BTNGet);
     Spin(300);
