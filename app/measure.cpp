@@ -12,6 +12,7 @@
 #include "platform/rs232.h"
 #include "platform/ui.h"
 #include "settings/gui.h"
+#include "views/trend_feed.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ int CC_BTNRun(int, int, int event, void *, int, int)
         // Plot before re-sending: the request overwrites pp with the settings.
         if (graphrefresh == 1) {
             PlotRAWValues();
+            FeedTrend();
             RecordAnswer();
             graphrefresh = 0;
         }

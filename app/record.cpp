@@ -14,6 +14,7 @@
 #include "core/protocol/frame.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/ui.h"
+#include "views/trend_feed.h"
 
 #include <cerrno>
 #include <chrono>
@@ -39,8 +40,32 @@ Clock::time_point g_flushed;
 char g_buffer[16384];
 std::size_t g_pending = 0;
 
+// The last column is 1 while the limit alarm's condition holds: the rows
+// where it turns 1 and back to 0 are the alarm's start and end.
 constexpr const char *kHeader =
-    "time_ms,edge1,edge2,measured,teach,tolerance,window_start,edges,in_tolerance\n";
+    "time_ms,edge1,edge2,measured,teach,tolerance,window_start,edges,in_tolerance,alarm\n";
+// A file recorded into before without that column keeps its columns, so
+// that every row of it matches its header.
+bool g_alarmColumn = true;
+
+// Whether the recording in `path` (not empty) has the alarm column: its
+// header's last column.
+bool HeaderHasAlarm(const char *path)
+{
+    std::FILE *f = std::fopen(path, "rb");
+    if (!f)
+        return true;
+    char line[256] = "";
+    const bool read = std::fgets(line, sizeof line, f) != nullptr;
+    std::fclose(f);
+    if (!read)
+        return true;
+    std::size_t n = std::strlen(line);
+    while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r' || line[n - 1] == ' '))
+        line[--n] = '\0';
+    const char *last = std::strrchr(line, ',');
+    return last && std::strcmp(last + 1, "alarm") == 0;
+}
 
 // Messages here name the file, so they are longer than szStatus holds.
 char g_text[PATH_BUF + 128];
@@ -139,6 +164,7 @@ void Start(void)
     std::fseek(g_file, 0, SEEK_END);
     const long end = std::ftell(g_file);
     g_size = end > 0 ? static_cast<unsigned long long>(end) : 0;
+    g_alarmColumn = end <= 0 || HeaderHasAlarm(g_path);
     if (end <= 0)
         Put(kHeader, std::strlen(kHeader));
     if (WriteOut()) {
@@ -171,10 +197,15 @@ void RecordAnswer(void)
     const qzan::protocol::Measurement m = qzan::protocol::ReadMeasurement(pp);
     const int inside = qzan::protocol::InTolerance(m) ? 1 : 0;
     char row[160];
-    const int n = std::snprintf(row, sizeof row, "%lld,%u,%u,%u,%u,%u,%u,%u,%d\n", ms,
-                                unsigned{m.edge1}, unsigned{m.edge2}, unsigned{m.measured},
-                                unsigned{m.teach}, unsigned{m.tolerance},
-                                unsigned{m.windowStart}, unsigned{m.edges}, inside);
+    int n = std::snprintf(row, sizeof row, "%lld,%u,%u,%u,%u,%u,%u,%u,%d", ms,
+                          unsigned{m.edge1}, unsigned{m.edge2}, unsigned{m.measured},
+                          unsigned{m.teach}, unsigned{m.tolerance}, unsigned{m.windowStart},
+                          unsigned{m.edges}, inside);
+    if (n > 0 && static_cast<std::size_t>(n) < sizeof row) {
+        const std::size_t room = sizeof row - static_cast<std::size_t>(n);
+        n += g_alarmColumn ? std::snprintf(row + n, room, ",%d\n", TrendAlarmActive())
+                           : std::snprintf(row + n, room, "\n");
+    }
     if (n <= 0 || static_cast<std::size_t>(n) >= sizeof row)
         return; // cannot happen with these fields; never a cut row
     if (!Put(row, static_cast<std::size_t>(n)))

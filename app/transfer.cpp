@@ -12,6 +12,7 @@
 #include "platform/rs232.h"
 #include "platform/ui.h"
 #include "settings/gui.h"
+#include "views/trend_feed.h"
 
 namespace {
 
@@ -154,8 +155,10 @@ int CC_BTNData(int, int, int event, void *, int, int)
         StopTicks();
         pix1 = pp[5];
         PlotRAWValues();
-        if (rx_flag == 1)
+        if (rx_flag == 1) {
+            FeedTrend();
             RecordAnswer();
+        }
         if (!WaitPass())
             stop_flag = 1;
     }

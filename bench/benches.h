@@ -11,6 +11,12 @@ int CycleBench();
 int CycleCpuBench(const char *figure, double limit);
 // The paced cycle with the line monitor open: cycle_cpu_monitor against LIMIT %.
 int CycleMonitorBench(double limit);
+// The paced cycle with the trend window open: its CPU share and its rate
+// against the bare client's on the same line.
+int CycleTrendBench();
+// The trend window holding a day of answers: a frame's drawing time and the
+// memory the answers take.
+int TrendBench(long answers);
 int UnpacedBench(long warmup, long total);
 int DataBench(int seconds);
 int StartupBench(int runs);

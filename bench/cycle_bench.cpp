@@ -13,11 +13,12 @@
 #include "platform/inspect.h"
 #include "platform/rs232.h"
 #include "views/monitor.h"
+#include "views/trend.h"
 
 #include <QAbstractItemModel>
 #include <QTableView>
-
 #include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -273,6 +274,30 @@ int CycleMonitorBench(double limit)
     window->close();
     StopProgram();
     return run.matched && rows == frames ? 0 : 1;
+}
+
+int CycleTrendBench()
+{
+    SimProcess sim;
+    const std::string log = WorkDir() + "/cycle.log";
+    if (!sim.Start(ComLink(), kPacedLine, log) || !StartProgram()) {
+        Note("cycle-trend: the simulator or the program did not start");
+        return 1;
+    }
+    // The window open and following, as the operator watches it.
+    Click(panelHandle, PANEL_BTNTrend);
+    Idle(300);
+    const PacedRun run = RunPacedCycle(sim, log, "cycle-trend");
+    const QWidget *window = TrendWindowWidget();
+    Note("cycle-trend: the trend window %s", window && window->isVisible() ? "was open" : "WAS NOT OPEN");
+    StopProgram();
+    const BareLine bare = BareOnLine(19200, 130);
+    if (!bare.ok)
+        Note("cycle-trend: the bare client stalled on the 19200-baud line");
+    const double lineRate = 1.0 / (2 * LineSeconds(kFrame) + kTurnaroundS);
+    Figure("cycle_cpu_trend", run.cpuShare, "%", 3.0, "<= 1");
+    Figure("cycle_rate_19200_trend", run.rate, "1/s", bare.ok ? bare.rate : lineRate, ">= 0.99");
+    return run.matched && window ? 0 : 1;
 }
 
 int UnpacedBench(long warmup, long total)

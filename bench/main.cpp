@@ -12,7 +12,8 @@ namespace {
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: qzan-bench cycle | cycle-cpu FIGURE LIMIT | cycle-monitor | unpaced [WARMUP TOTAL] | "
+                 "usage: qzan-bench cycle | cycle-cpu FIGURE LIMIT | cycle-monitor | cycle-trend | "
+                 "trend [ANSWERS] | unpaced [WARMUP TOTAL] | "
                  "data [SECONDS] | startup [RUNS] | cli | bare [BAUD [ANSWERS]] | network [SECONDS]\n"
                  "Prints one JSON figure a line; diagnostics go to stderr.\n");
     return 2;
@@ -40,6 +41,10 @@ int main(int argc, char **argv)
         return bench::CycleCpuBench(argv[2], std::atof(argv[3]));
     if (std::strcmp(which, "cycle-monitor") == 0)
         return bench::CycleMonitorBench(3.0);
+    if (std::strcmp(which, "cycle-trend") == 0)
+        return bench::CycleTrendBench();
+    if (std::strcmp(which, "trend") == 0)
+        return bench::TrendBench(Arg(argc, argv, 2, 2300000));
     if (std::strcmp(which, "unpaced") == 0)
         return bench::UnpacedBench(Arg(argc, argv, 2, 5000), Arg(argc, argv, 3, 100000));
     if (std::strcmp(which, "data") == 0)

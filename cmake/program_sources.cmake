@@ -43,6 +43,7 @@ set(QZAN_PROGRAM_SOURCES
 set(QZAN_VIEWS_SOURCES
   ${QZAN_ROOT}/views/compare.cpp
   ${QZAN_ROOT}/views/trend.cpp
+  ${QZAN_ROOT}/views/trend_live.cpp
   ${QZAN_ROOT}/views/monitor.cpp
   ${QZAN_ROOT}/views/monitor_rows.cpp
   ${QZAN_ROOT}/views/quality_panel.cpp

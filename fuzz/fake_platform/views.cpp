@@ -3,6 +3,7 @@
 #include "views/compare.h"
 #include "views/monitor.h"
 #include "views/trend.h"
+#include "views/trend_feed.h"
 
 void OpenCompareWindow(void) {}
 
@@ -13,6 +14,12 @@ void SetCompareConfirmHook(CompareConfirmHook) {}
 void OpenTrendWindow(void) {}
 
 QWidget *TrendWindowWidget(void) { return nullptr; }
+
+bool ExportTrendWindow(TrendExport, const QString &, QString *) { return false; }
+
+void FeedTrend(void) {}
+
+int TrendAlarmActive(void) { return 0; }
 
 void OpenLineMonitor(void) {}
 

@@ -80,7 +80,7 @@ TEST_F(RecordKeep, aDiskThatFillsLeavesWholeRowsAndSaysHowMany)
     long rows = 0;
     while (std::getline(lines, line)) {
         ++rows;
-        EXPECT_TRUE(std::regex_match(line, std::regex("\\d+(,\\d+){8}"))) << line;
+        EXPECT_TRUE(std::regex_match(line, std::regex("\\d+(,\\d+){9}"))) << line;
     }
     EXPECT_GT(rows, 0);
     EXPECT_EQ(rows, std::stol(said[1].str()));

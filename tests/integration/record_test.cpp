@@ -67,7 +67,7 @@ TEST_F(Record, everyAnswerOfACycleBecomesARow)
     EXPECT_EQ(Status(), "Recording stopped: " + std::to_string(plotted) + " answers in " + g_path);
     const auto lines = Lines(g_path);
     ASSERT_EQ(static_cast<long long>(lines.size()), plotted + 1);
-    EXPECT_EQ(lines[0], "time_ms,edge1,edge2,measured,teach,tolerance,window_start,edges,in_tolerance");
+    EXPECT_EQ(lines[0], "time_ms,edge1,edge2,measured,teach,tolerance,window_start,edges,in_tolerance,alarm");
     long previous = -1;
     for (size_t i = 1; i < lines.size(); ++i) {
         std::istringstream row(lines[i]);
@@ -122,6 +122,23 @@ TEST_F(Record, aFailingWriteStopsRecordingAndSaysSo)
     EXPECT_EQ(IntValue(panelHandle, PANEL_BIN_Sw_Record), 0);
     EXPECT_EQ(Status().rfind("Cannot write /dev/full", 0), 0u) << Status();
     RunFor(20); // nothing is recorded, nothing breaks
+}
+
+TEST_F(Record, aFileRecordedBeforeWithoutTheAlarmColumnKeepsItsColumns)
+{
+    // A recording made before the alarm column existed gets rows that match
+    // its own header, so that it reads as one table.
+    g_path = TempPath("old.csv");
+    const std::string oldHeader =
+        "time_ms,edge1,edge2,measured,teach,tolerance,window_start,edges,in_tolerance";
+    std::ofstream(g_path) << oldHeader << "\r\n0,1,2,3,4,5,6,7,1\r\n";
+    Toggle();
+    RunFor(10);
+    Toggle();
+    const auto lines = Lines(g_path);
+    ASSERT_GT(lines.size(), 10u);
+    for (std::size_t i = 2; i < lines.size(); ++i)
+        EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ','), 8) << lines[i];
 }
 
 } // namespace

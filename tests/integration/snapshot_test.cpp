@@ -1,6 +1,6 @@
 // Pictures of the live program for the operator's eye and the README: the
 // main panel during a data read, the settings popup, the compare window and
-// the line monitor during a cycle. Runs only when
+// the line monitor during a cycle, and the trend window. Runs only when
 // QZAN_SNAPSHOT_DIR names a folder to write the PNG files into.
 #include "program_fixture.h"
 
@@ -11,12 +11,16 @@
 #include "platform/ui.h"
 #include "views/compare.h"
 #include "views/monitor.h"
+#include "views/trend.h"
+#include "views/trend_live.h"
 
 #include <QPixmap>
 #include <QPushButton>
 #include <QTest>
 #include <QWidget>
 
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -90,6 +94,40 @@ TEST_F(Snapshot, lineMonitor)
     Click(panelHandle, PANEL_BTNRun);
     Spin(400);
     window->grab().save(QString(dir) + "/line-monitor.png");
+    window->close();
+}
+
+TEST_F(Snapshot, trendWindow)
+{
+    const char *dir = std::getenv("QZAN_SNAPSHOT_DIR");
+    if (!dir)
+        GTEST_SKIP() << "set QZAN_SNAPSHOT_DIR to take the pictures";
+    ASSERT_TRUE(StartSim({"--baud", "19200"}));
+    StartProgram();
+    // Eight minutes of answers that wander inside the band, with a short
+    // excursion above it, as the cycle's feed would have collected them.
+    trend::Live &live = trend::TheLive();
+    live = trend::Live();
+    const auto start = std::chrono::steady_clock::now() - std::chrono::minutes(8);
+    std::uint32_t noise = 7;
+    for (int i = 0; i < 8 * 60 * 26; ++i) {
+        noise = noise * 1103515245u + 12345u;
+        qzan::protocol::Measurement m;
+        const double t = i / 26.0;
+        const double excursion = t > 300 && t < 312 ? 22 : 0;
+        m.measured = static_cast<std::uint16_t>(
+            std::lround(412 + 14 * std::sin(t / 40) + excursion + (noise >> 29) - 4.0));
+        m.edge1 = 300;
+        m.edge2 = static_cast<std::uint16_t>(300 + m.measured);
+        m.teach = 412;
+        m.tolerance = 30;
+        trend::Feed(live, start + std::chrono::milliseconds(i * 1000 / 26), m);
+    }
+    Click(panelHandle, PANEL_BTNTrend);
+    QWidget *window = TrendWindowWidget();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    Spin(600);
+    window->grab().save(QString(dir) + "/trend-window.png");
     window->close();
 }
 
