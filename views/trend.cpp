@@ -61,9 +61,9 @@ using qzan::quality::Series;
 constexpr int kFrameMs = 200;
 // A longer pause between two answers breaks the line.
 constexpr double kBreakMs = 5000;
-// The span figures over a day of answers take some tens of milliseconds:
-// they are worked out again at most every this many ms, and at most a
-// thirtieth of the time.
+// The span figures are worked out again at most every this many ms, and
+// at most a thirtieth of the time: started afresh over a day of answers
+// they take some tens of milliseconds.
 constexpr qint64 kFiguresMs = 400;
 constexpr qint64 kFiguresShare = 30;
 
@@ -360,6 +360,26 @@ private:
     QPushButton *reset_, *acknowledge_;
 };
 
+// Adds the measured values [first, last) to `sums`, each held against its
+// own band.
+void AddAnswers(qzan::quality::Running &sums, const Series &s, std::size_t first, std::size_t last)
+{
+    const auto &runs = s.Bands();
+    auto run = std::upper_bound(runs.begin(), runs.end(), first,
+                                [](std::size_t i, const qzan::quality::BandRun &r) { return i < r.first; });
+    if (run != runs.begin())
+        --run;
+    const Channel &values = s.Measured();
+    while (first < last && run != runs.end()) {
+        const auto next = std::next(run);
+        const std::size_t end = std::min(last, next == runs.end() ? last : next->first);
+        const qzan::quality::Limits limits = trend::LimitsOf(run->band);
+        for (; first < end; ++first)
+            sums.Add(values[first], limits);
+        run = next;
+    }
+}
+
 class TrendWindow : public QDialog {
 public:
     explicit TrendWindow(QWidget *parent);
@@ -405,6 +425,14 @@ private:
     QElapsedTimer sinceFigures_;
     qint64 figuresCostMs_ = 0;
     Figures spanFigures_;
+    // The sums behind the span's figures: answers [first, upTo) of the
+    // store as it was after `dropped` answers had gone from its front.
+    struct SpanSums {
+        qzan::quality::Running sums;
+        std::uint64_t dropped = 0;
+        std::size_t first = 0, upTo = 0;
+        bool valid = false;
+    } spanSums_;
     struct AlarmLook {
         bool latched = false, active = false;
         int k = 0, n = 0;
@@ -779,13 +807,20 @@ void TrendWindow::UpdateFigures()
         cost.start();
         std::size_t first, last;
         Shown(first, last);
+        // Following, the span's end moves on and (for "All") its start
+        // stays: only the new answers are added. Any other change starts
+        // the sums afresh.
+        if (spanSums_.dropped != s.Dropped() || spanSums_.first != first ||
+            spanSums_.upTo > last || !spanSums_.valid) {
+            spanSums_.sums.Reset();
+            spanSums_.dropped = s.Dropped();
+            spanSums_.first = spanSums_.upTo = first;
+            spanSums_.valid = true;
+        }
+        AddAnswers(spanSums_.sums, s, spanSums_.upTo, last);
+        spanSums_.upTo = last;
         const Band band = last > first ? s.BandAt(last - 1) : newest;
-        spanFigures_ = qzan::quality::Describe(s.Measured().Values().subspan(first, last - first),
-                                               trend::LimitsOf(band));
-        // Each answer held against its own band, as the alarm holds it.
-        spanFigures_.outside = s.OutsideCount(first, last);
-        spanFigures_.outsideShare =
-            spanFigures_.count ? static_cast<double>(spanFigures_.outside) / spanFigures_.count : 0;
+        spanFigures_ = spanSums_.sums.Now(trend::LimitsOf(band));
         figuresCostMs_ = cost.elapsed();
         sinceFigures_.restart();
         figuresDue_ = false;

@@ -13,8 +13,9 @@ namespace trend {
 namespace {
 
 // The series counts milliseconds in 32 bits; before they run out (after
-// some 24 days) the origin moves on to the oldest answer kept.
-constexpr std::int64_t kShiftAfterMs = std::int64_t{1} << 31;
+// some 37 of their 49 days) the origin moves on to the oldest answer kept,
+// or, when that is as old, the series starts afresh.
+constexpr std::int64_t kShiftAfterMs = std::int64_t{3} << 30;
 
 } // namespace
 

@@ -138,6 +138,10 @@ TEST(TrendSeries, timesNeverGoBackAndNonNumbersAreRefused)
     EXPECT_EQ(s.Size(), 2u);
     EXPECT_EQ(s.IndexAt(999.5), 0u);
     EXPECT_EQ(s.IndexAt(1000.5), 2u);
+    s.Add(5000, 3, 1, 1, {}, false);
+    s.ShiftTimes(2000);
+    EXPECT_EQ(s.Times()[0], 0u) << "none below 0";
+    EXPECT_EQ(s.Times()[2], 3000u);
 }
 
 TEST(TrendSeries, aFullStoreDropsItsOldestQuarterAndKeepsTheRestIntact)
