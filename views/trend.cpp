@@ -19,6 +19,8 @@
 #include "platform/ui.h"
 #include "platform/ui/graph_export.h"
 #include "platform/ui/wheel.h"
+#include "views/histogram.h"
+#include "views/quality_panel.h"
 #include "views/trend_live.h"
 
 #include <QApplication>
@@ -31,14 +33,11 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -46,7 +45,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -253,113 +251,6 @@ private:
     std::vector<QPointF> points_;
 };
 
-// The statistics beside the trend: both columns of figures, the alarm, and
-// the rule and the buttons that act on them.
-class FiguresBox : public QGroupBox {
-public:
-    explicit FiguresBox(QWidget *parent) : QGroupBox(QStringLiteral("Statistics"), parent)
-    {
-        auto *grid = new QGridLayout(this);
-        static const char *rows[] = {"Count", "Mean", "Std. deviation", "Minimum", "Maximum",
-                                     "Range", "Outside tolerance", "Cp", "Cpk"};
-        grid->addWidget(new QLabel(QStringLiteral("Shown span"), this), 0, 1);
-        grid->addWidget(new QLabel(QStringLiteral("Since reset"), this), 0, 2);
-        for (int r = 0; r < 9; ++r) {
-            grid->addWidget(new QLabel(QString::fromUtf8(rows[r]), this), r + 1, 0);
-            for (int c = 0; c < 2; ++c) {
-                cells_[c][r] = new QLabel(this);
-                cells_[c][r]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-                grid->addWidget(cells_[c][r], r + 1, c + 1);
-            }
-        }
-        alarm_ = new QLabel(this);
-        alarm_->setObjectName("trendAlarm");
-        alarm_->setWordWrap(true);
-        grid->addWidget(alarm_, 10, 0, 1, 3);
-        k_ = new QSpinBox(this);
-        n_ = new QSpinBox(this);
-        k_->setRange(1, qzan::quality::LimitAlarm::MOST_ANSWERS);
-        n_->setRange(1, qzan::quality::LimitAlarm::MOST_ANSWERS);
-        k_->setValue(3);
-        n_->setValue(5);
-        auto *rule = new QHBoxLayout;
-        auto *ruleLabel = new QLabel(QStringLiteral("Alarm at"), this);
-        ruleLabel->setBuddy(k_);
-        rule->addWidget(ruleLabel);
-        rule->addWidget(k_);
-        rule->addWidget(new QLabel(QStringLiteral("of the last"), this));
-        rule->addWidget(n_);
-        rule->addWidget(new QLabel(QStringLiteral("outside"), this));
-        rule->addStretch(1);
-        grid->addLayout(rule, 11, 0, 1, 3);
-        reset_ = new QPushButton(QStringLiteral("&Reset"), this);
-        reset_->setToolTip(QStringLiteral("Start the figures since reset again"));
-        acknowledge_ = new QPushButton(QStringLiteral("Ac&knowledge"), this);
-        acknowledge_->setToolTip(QStringLiteral("Clear the latched limit alarm"));
-        auto *buttons = new QHBoxLayout;
-        buttons->addWidget(reset_);
-        buttons->addWidget(acknowledge_);
-        buttons->addStretch(1);
-        grid->addLayout(buttons, 12, 0, 1, 3);
-        connect(reset_, &QPushButton::clicked, this, [this] { if (onReset) onReset(); });
-        connect(acknowledge_, &QPushButton::clicked, this,
-                [this] { if (onAcknowledge) onAcknowledge(); });
-        auto changed = [this] {
-            if (k_->value() > n_->value())
-                k_->setValue(n_->value());
-            if (onRule)
-                onRule(k_->value(), n_->value());
-        };
-        connect(k_, &QSpinBox::valueChanged, this, changed);
-        connect(n_, &QSpinBox::valueChanged, this, changed);
-    }
-
-    std::function<void()> onReset, onAcknowledge;
-    std::function<void(int, int)> onRule;
-
-    void ShowFigures(const Figures &span, const Figures &sinceReset, double scale,
-                     const QString &unit)
-    {
-        const Figures *both[] = {&span, &sinceReset};
-        for (int c = 0; c < 2; ++c) {
-            const Figures &f = *both[c];
-            auto number = [&](double v) {
-                return f.count ? QStringLiteral("%1 %2").arg(v * scale, 0, 'f', 2).arg(unit)
-                               : QStringLiteral("–");
-            };
-            QLabel **cell = cells_[c];
-            cell[0]->setText(QString::number(f.count));
-            cell[1]->setText(number(f.mean));
-            cell[2]->setText(number(f.sd));
-            cell[3]->setText(number(f.min));
-            cell[4]->setText(number(f.max));
-            cell[5]->setText(number(f.range));
-            cell[6]->setText(QStringLiteral("%1 (%2 %)").arg(f.outside).arg(100 * f.outsideShare, 0, 'f', 1));
-            cell[7]->setText(QString::fromStdString(qzan::quality::FigureText(f.cp, 2)));
-            cell[8]->setText(QString::fromStdString(qzan::quality::FigureText(f.cpk, 2)));
-        }
-    }
-
-    void ShowAlarm(bool latched, bool active, int k, int n)
-    {
-        const QString rule = QStringLiteral("%1 of the last %2 answers outside tolerance").arg(k).arg(n);
-        if (latched) {
-            alarm_->setText(QStringLiteral("LIMIT ALARM: ") + rule);
-            setStyleSheet(QStringLiteral("QGroupBox { background: #ffd0d0; border: 2px solid #c00000; }"));
-        } else {
-            alarm_->setText(active ? QStringLiteral("Acknowledged, still: ") + rule
-                                   : QStringLiteral("No alarm (") + rule + u')');
-            setStyleSheet({});
-        }
-    }
-
-private:
-    QLabel *cells_[2][9] = {};
-    QLabel *alarm_;
-    QSpinBox *k_, *n_;
-    QPushButton *reset_, *acknowledge_;
-};
-
 // Adds the measured values [first, last) to `sums`, each held against its
 // own band.
 void AddAnswers(qzan::quality::Running &sums, const Series &s, std::size_t first, std::size_t last)
@@ -406,7 +297,8 @@ private:
 
     QCustomPlot *plot_;
     TrendCurve *curve_;
-    FiguresBox *figures_;
+    QualityPanel *figures_;
+    HistogramView *histogram_;
     QComboBox *span_;
     QPushButton *pause_, *export_, *close_;
     QCheckBox *edges_, *auto_, *bell_;
@@ -464,7 +356,7 @@ TrendWindow::TrendWindow(QWidget *parent) : QDialog(parent)
     edges_ = new QCheckBox(QStringLiteral("&Edges"), this);
     edges_->setObjectName("trendEdges");
     edges_->setToolTip(QStringLiteral("Draw both edges beside the measured value"));
-    auto_ = new QCheckBox(QStringLiteral("&Automatic value axis"), this);
+    auto_ = new QCheckBox(QStringLiteral("A&uto value axis"), this);
     auto_->setObjectName("trendAutoAxis");
     auto_->setChecked(true);
     from_ = new QDoubleSpinBox(this);
@@ -499,8 +391,9 @@ TrendWindow::TrendWindow(QWidget *parent) : QDialog(parent)
     curve_ = new TrendCurve(plot_->xAxis, plot_->yAxis);
     plot_->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    figures_ = new FiguresBox(this);
-    figures_->setObjectName("trendFigures");
+    figures_ = new QualityPanel(this);
+    histogram_ = new HistogramView(this);
+    histogram_->setMinimumSize(300, 200);
 
     cursor_ = new QLabel(this);
     cursor_->setObjectName("trendCursor");
@@ -521,6 +414,9 @@ TrendWindow::TrendWindow(QWidget *parent) : QDialog(parent)
         {"Trend as PNG\u2026", TrendExport::Trend, graph_export::Format::Png},
         {"Trend as SVG\u2026", TrendExport::Trend, graph_export::Format::Svg},
         {"Trend data as CSV\u2026", TrendExport::Trend, graph_export::Format::Csv},
+        {"Histogram as PNG\u2026", TrendExport::Histogram, graph_export::Format::Png},
+        {"Histogram as SVG\u2026", TrendExport::Histogram, graph_export::Format::Svg},
+        {"Histogram data as CSV\u2026", TrendExport::Histogram, graph_export::Format::Csv},
     };
     for (const Item &item : items) {
         const Item copy = item;
@@ -553,7 +449,7 @@ TrendWindow::TrendWindow(QWidget *parent) : QDialog(parent)
     left->addWidget(cursor_);
     auto *right = new QVBoxLayout;
     right->addWidget(figures_);
-    right->addStretch(1);
+    right->addWidget(histogram_, 1);
     auto *middle = new QHBoxLayout;
     middle->addLayout(left, 1);
     middle->addLayout(right);
@@ -614,19 +510,19 @@ TrendWindow::TrendWindow(QWidget *parent) : QDialog(parent)
                 applying_ = false;
             });
 
-    figures_->onReset = [this] {
+    connect(figures_, &QualityPanel::resetRequested, this, [this] {
         trend::TheLive().sinceReset.Reset();
         figuresNow_ = true;
         UpdateFigures();
-    };
-    figures_->onAcknowledge = [this] {
+    });
+    connect(figures_, &QualityPanel::acknowledgeRequested, this, [this] {
         trend::TheLive().alarm.Acknowledge();
         UpdateAlarm();
-    };
-    figures_->onRule = [this](int k, int n) {
+    });
+    connect(figures_, &QualityPanel::ruleChanged, this, [this](int k, int n) {
         trend::TheLive().alarm.SetRule(k, n);
         UpdateAlarm();
-    };
+    });
 
     frame_.setInterval(kFrameMs);
     connect(&frame_, &QTimer::timeout, this, [this] { Tick(); });
@@ -795,36 +691,35 @@ void TrendWindow::UpdateFigures()
     const trend::Live &live = trend::TheLive();
     const Series &s = live.series;
     const Band newest = s.Size() ? s.BandAt(s.Size() - 1) : Band{};
-    const bool due = figuresNow_ || (figuresDue_ && sinceFigures_.elapsed() >=
-                                                      std::max(kFiguresMs, kFiguresShare * figuresCostMs_));
-    // Both columns change together, at the figures' pace: text that changes
-    // with every frame costs a layout each time.
-    if (!due && unit_ == shownUnit_)
+    const qint64 pace = std::max(kFiguresMs, kFiguresShare * figuresCostMs_);
+    // Both columns and the histogram change together, at the figures' pace:
+    // text that changes with every frame costs a layout each time.
+    if (!figuresNow_ && unit_ == shownUnit_ && !(figuresDue_ && sinceFigures_.elapsed() >= pace))
         return;
     figuresNow_ = false;
-    if (due) {
-        QElapsedTimer cost;
-        cost.start();
-        std::size_t first, last;
-        Shown(first, last);
-        // Following, the span's end moves on and (for "All") its start
-        // stays: only the new answers are added. Any other change starts
-        // the sums afresh.
-        if (spanSums_.dropped != s.Dropped() || spanSums_.first != first ||
-            spanSums_.upTo > last || !spanSums_.valid) {
-            spanSums_.sums.Reset();
-            spanSums_.dropped = s.Dropped();
-            spanSums_.first = spanSums_.upTo = first;
-            spanSums_.valid = true;
-        }
-        AddAnswers(spanSums_.sums, s, spanSums_.upTo, last);
-        spanSums_.upTo = last;
-        const Band band = last > first ? s.BandAt(last - 1) : newest;
-        spanFigures_ = spanSums_.sums.Now(trend::LimitsOf(band));
-        figuresCostMs_ = cost.elapsed();
-        sinceFigures_.restart();
-        figuresDue_ = false;
+    QElapsedTimer cost;
+    cost.start();
+    std::size_t first, last;
+    Shown(first, last);
+    // Following, the span's end moves on and (for "All") its start stays:
+    // only the new answers are added. Any other change starts the sums
+    // afresh.
+    if (spanSums_.dropped != s.Dropped() || spanSums_.first != first || spanSums_.upTo > last ||
+        !spanSums_.valid) {
+        spanSums_.sums.Reset();
+        spanSums_.dropped = s.Dropped();
+        spanSums_.first = spanSums_.upTo = first;
+        spanSums_.valid = true;
     }
+    AddAnswers(spanSums_.sums, s, spanSums_.upTo, last);
+    spanSums_.upTo = last;
+    const Band band = last > first ? s.BandAt(last - 1) : newest;
+    spanFigures_ = spanSums_.sums.Now(trend::LimitsOf(band));
+    histogram_->ShowValues(s.Measured().Values().subspan(first, last - first),
+                           trend::LimitsOf(band), unit_.scale, unit_.name);
+    figuresCostMs_ = cost.elapsed();
+    sinceFigures_.restart();
+    figuresDue_ = false;
     figures_->ShowFigures(spanFigures_, live.sinceReset.Now(trend::LimitsOf(newest)),
                           unit_.scale, unit_.name);
     shownUnit_ = unit_;
@@ -912,7 +807,8 @@ bool TrendWindow::Export(TrendExport what, const QString &path, QString *error)
     }
     QString failure;
     if (what == TrendExport::Histogram) {
-        failure = QStringLiteral("the histogram is not shown here");
+        if (!histogram_->Export(path, &failure) && failure.isEmpty())
+            failure = QStringLiteral("the histogram could not be written");
     } else {
         QByteArray bytes;
         if (format == graph_export::Format::Csv)

@@ -6,6 +6,7 @@
 #include "program_fixture.h"
 
 #include "core/globals.h"
+#include "link/com232.h"
 #include "panels/QzanRMRivad.h"
 #include "platform/inspect.h"
 #include "platform/ui.h"
@@ -224,6 +225,20 @@ TEST_F(Trend, exportsTheShownAnswersAsCsvAndThePictureAsPngAndSvg)
                   "400,10,300," + std::to_string(300 + m) + (std::abs(m - 400) > 10 ? ",1" : ",0"))
             << rows[i];
     }
+    // The histogram counts exactly the answers shown, once the figures'
+    // pace has let it follow.
+    ASSERT_TRUE(WaitUntil([&] {
+        return ExportTrendWindow(TrendExport::Histogram, QString::fromStdString(TempPath("h.csv")),
+                                 &error) &&
+               Lines(TempPath("h.csv")).size() > 1;
+    }, 3000)) << error.toStdString();
+    const auto bins = Lines(TempPath("h.csv"));
+    ASSERT_GT(bins.size(), 1u);
+    std::size_t counted = 0;
+    for (std::size_t i = 1; i < bins.size(); ++i)
+        counted += std::stoul(Fields(bins[i]).back());
+    EXPECT_EQ(counted, answers);
+
     for (const char *name : {"t.png", "t.svg"}) {
         ASSERT_TRUE(ExportTrendWindow(TrendExport::Trend, QString::fromStdString(TempPath(name)), &error))
             << error.toStdString();
@@ -278,6 +293,21 @@ TEST_F(Trend, pauseFreezesTheViewWhileAnswersAreStillCollected)
     const double newest = trend::TheLive().originEpochMs / 1000 +
                           trend::TheLive().series.Times().back() / 1000.0;
     EXPECT_TRUE(Plot()->xAxis->range().contains(newest));
+}
+
+TEST_F(Trend, eachDataReadPassFeedsItsMeasurement)
+{
+    ASSERT_TRUE(StartSim({"--baud", "0"}));
+    StartProgram();
+    const auto answeredBefore = static_cast<long long>(sim_.Log("ANS", CMD_MEASURE).size());
+    const trend::Live &live = trend::TheLive();
+    When([&] { return live.series.Size() >= 5; }, [&] { Click(panelHandle, PANEL_BTNStop); });
+    Click(panelHandle, PANEL_BTNData);
+    Spin(200);
+    const auto answered =
+        static_cast<long long>(sim_.Log("ANS", CMD_MEASURE).size()) - answeredBefore;
+    EXPECT_GE(answered, 5);
+    EXPECT_EQ(static_cast<long long>(live.series.Size()), answered);
 }
 
 } // namespace
