@@ -33,6 +33,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -280,6 +281,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Tick();
@@ -390,6 +392,11 @@ TrendWindow::TrendWindow(QWidget *parent) : QDialog(parent)
     plot_->xAxis->setLabel(QStringLiteral("Time"));
     curve_ = new TrendCurve(plot_->xAxis, plot_->yAxis);
     plot_->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The keyboard does what the mouse does: arrows pan, + and - zoom the
+    // time (and the value axis with Shift, when it is fixed).
+    plot_->setFocusPolicy(Qt::StrongFocus);
+    plot_->setToolTip(QStringLiteral("Drag or arrow keys: pan; wheel or + and -: zoom"));
+    plot_->installEventFilter(this);
 
     figures_ = new QualityPanel(this);
     histogram_ = new HistogramView(this);
@@ -551,6 +558,37 @@ void TrendWindow::hideEvent(QHideEvent *event)
     // Closed or hidden: the feed goes on, the window waits without a timer.
     frame_.stop();
     QDialog::hideEvent(event);
+}
+
+bool TrendWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != plot_ || event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const bool values = (key->modifiers() & Qt::ShiftModifier) && !auto_->isChecked();
+    QCPAxis *axis = values ? plot_->yAxis : plot_->xAxis;
+    const QCPRange r = axis->range();
+    switch (key->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        axis->moveRange(-r.size() / 10);
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+        axis->moveRange(r.size() / 10);
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        axis->scaleRange(0.8, r.center());
+        break;
+    case Qt::Key_Minus:
+        axis->scaleRange(1.25, r.center());
+        break;
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+    return true;
 }
 
 void TrendWindow::SetPaused(bool paused)

@@ -293,6 +293,15 @@ TEST_F(Trend, pauseFreezesTheViewWhileAnswersAreStillCollected)
     const double newest = trend::TheLive().originEpochMs / 1000 +
                           trend::TheLive().series.Times().back() / 1000.0;
     EXPECT_TRUE(Plot()->xAxis->range().contains(newest));
+
+    // The keyboard pans and zooms the time as the mouse does, and so
+    // pauses the view.
+    const QCPRange following = Plot()->xAxis->range();
+    QTest::keyClick(Plot(), Qt::Key_Left);
+    EXPECT_LT(Plot()->xAxis->range().upper, following.upper);
+    EXPECT_TRUE(pause->isChecked());
+    QTest::keyClick(Plot(), Qt::Key_Plus);
+    EXPECT_LT(Plot()->xAxis->range().size(), following.size());
 }
 
 TEST_F(Trend, eachDataReadPassFeedsItsMeasurement)
