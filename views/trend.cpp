@@ -57,13 +57,13 @@ using qzan::quality::Figures;
 using qzan::quality::Series;
 
 // Repaints at most this often while answers come.
-constexpr int kFrameMs = 200;
+constexpr int kFrameMs = 250;
 // A longer pause between two answers breaks the line.
 constexpr double kBreakMs = 5000;
 // The span figures are worked out again at most every this many ms, and
 // at most a thirtieth of the time: started afresh over a day of answers
 // they take some tens of milliseconds.
-constexpr qint64 kFiguresMs = 400;
+constexpr qint64 kFiguresMs = 1000;
 constexpr qint64 kFiguresShare = 30;
 
 struct Span {
