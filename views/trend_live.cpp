@@ -30,6 +30,7 @@ qzan::quality::Limits LimitsOf(const qzan::quality::Band &b)
     qzan::quality::Limits limits;
     limits.setpoint = b.setpoint;
     limits.tolerance = b.tolerance;
+    limits.setpointValid = b.setpointValid;
     return limits;
 }
 
@@ -61,7 +62,11 @@ void Feed(Live &live, std::chrono::steady_clock::time_point now,
             ms -= oldest;
         }
     }
-    const qzan::quality::Band band{static_cast<float>(m.teach), static_cast<float>(m.tolerance)};
+    // A setpoint outside the evaluation window the request carried cannot
+    // be judged against (a window of no width is none: nothing to judge by).
+    const bool setpointValid = eEnd <= eBeg || (m.teach >= eBeg && m.teach <= eEnd);
+    const qzan::quality::Band band{static_cast<float>(m.teach), static_cast<float>(m.tolerance),
+                                   setpointValid};
     const bool outside = !qzan::protocol::InTolerance(m);
     live.series.Add(static_cast<std::uint32_t>(ms), m.measured, m.edge1, m.edge2, band, outside);
     if (live.alarm.Add(outside) == qzan::quality::LimitAlarm::Change::Started)

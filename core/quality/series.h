@@ -50,6 +50,7 @@ private:
 struct Band {
     float setpoint = 0;
     float tolerance = 0;
+    bool setpointValid = true; // false: the setpoint lay outside the evaluation window
     bool operator==(const Band &) const = default;
 };
 

@@ -2,6 +2,8 @@
 // it feeds, and its clock over weeks of answers.
 #include "views/trend_live.h"
 
+#include "core/globals.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,6 +45,29 @@ TEST(TrendFeed, appendsEachAnswerAndFeedsTheAlarmAndTheFiguresSinceReset)
     EXPECT_EQ(figures.count, 8u);
     EXPECT_EQ(figures.outside, 3u);
     EXPECT_EQ(figures.max, 420);
+}
+
+TEST(TrendFeed, aSetpointOutsideTheEvaluationWindowLeavesCpAndCpkNotDefined)
+{
+    const unsigned short begin = eBeg, end = eEnd;
+    trend::Live live;
+    const auto t0 = steady_clock::now();
+    const std::uint16_t values[] = {395, 400, 405, 402};
+    eBeg = 100;
+    eEnd = 399; // the setpoint 400 lies one pixel beyond the window
+    for (std::size_t i = 0; i < std::size(values); ++i)
+        trend::Feed(live, t0 + milliseconds(40 * i), Answer(values[i]));
+    auto figures = live.sinceReset.Now(trend::LimitsOf(live.series.BandAt(3)));
+    EXPECT_FALSE(figures.cp.has_value());
+    EXPECT_FALSE(figures.cpk.has_value());
+    EXPECT_EQ(figures.count, 4u);
+    eEnd = 400; // on the window's edge: judged
+    trend::Feed(live, t0 + milliseconds(200), Answer(398));
+    figures = live.sinceReset.Now(trend::LimitsOf(live.series.BandAt(4)));
+    EXPECT_TRUE(figures.cp.has_value());
+    EXPECT_TRUE(figures.cpk.has_value());
+    eBeg = begin;
+    eEnd = end;
 }
 
 TEST(TrendFeed, itsClockStartsAfreshBeforeThirtyTwoBitsOfMillisecondsRunOut)
