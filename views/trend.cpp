@@ -4,8 +4,9 @@
 // talks to the sensor. A day of answers is never handed to the plot point
 // by point: one plottable of its own draws, per pixel column, the range of
 // the answers whose times fall into it, from the store's block summaries.
-// The window repaints on a timer while it is shown and something changed,
-// so the cycle's path carries nothing but the feed.
+// The window repaints twice a second while it is shown and something
+// changed, right after an answer so that the drawing runs while the line
+// carries the next request: the cycle's path carries nothing but the feed.
 // Qt's and the C++ library's headers bring POSIX's sync(); this file needs
 // none of the frame's leading word.
 #define QZAN_WITHOUT_SYNC
@@ -57,7 +58,7 @@ using qzan::quality::Figures;
 using qzan::quality::Series;
 
 // Repaints at most this often while answers come.
-constexpr int kFrameMs = 250;
+constexpr int kFrameMs = 500;
 // A longer pause between two answers breaks the line.
 constexpr double kBreakMs = 5000;
 // The span figures are worked out again at most every this many ms, and
@@ -283,7 +284,13 @@ protected:
     void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+public:
+    // An answer was fed: when a frame is due, it is drawn once the program
+    // has sent its next request and waits for the line.
+    void AnswerFed();
+
 private:
+    void OnFrame();
     void Tick();
     void Redraw();
     void Follow();
@@ -308,6 +315,8 @@ private:
     QLabel *cursor_, *status_;
     QTimer frame_;
     QMenu *menu_;
+    std::uint64_t frameAnswers_ = 0; // answers at the last frame tick
+    bool frameWaits_ = false;        // a frame is due at the next answer
 
     Unit unit_;
     Unit shownUnit_{0, {}}; // of the figures as last shown
@@ -532,7 +541,7 @@ TrendWindow::TrendWindow(QWidget *parent) : QDialog(parent)
     });
 
     frame_.setInterval(kFrameMs);
-    connect(&frame_, &QTimer::timeout, this, [this] { Tick(); });
+    connect(&frame_, &QTimer::timeout, this, [this] { OnFrame(); });
     sinceFigures_.start();
     resize(1100, 560);
 }
@@ -548,6 +557,10 @@ void TrendWindow::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     frame_.start();
+    SetTrendWake([] {
+        if (g_window)
+            g_window->AnswerFed();
+    });
     figuresNow_ = true;
     UpdateAlarm();
     Redraw();
@@ -557,6 +570,8 @@ void TrendWindow::hideEvent(QHideEvent *event)
 {
     // Closed or hidden: the feed goes on, the window waits without a timer.
     frame_.stop();
+    frameWaits_ = false;
+    SetTrendWake(nullptr);
     QDialog::hideEvent(event);
 }
 
@@ -600,6 +615,30 @@ void TrendWindow::SetPaused(bool paused)
     status_->setText(paused ? QStringLiteral("Paused: answers are still collected") : QString());
     if (!paused)
         Redraw();
+}
+
+// While answers come, drawing right when one has arrived would hold back
+// the next request by the drawing's time: the frame waits for the next
+// answer and is drawn after it, while the line carries the request. When
+// no answers come, the frame is drawn at once.
+void TrendWindow::OnFrame()
+{
+    const std::uint64_t answers = trend::TheLive().answers;
+    if (answers != frameAnswers_) {
+        frameAnswers_ = answers;
+        frameWaits_ = true;
+        return;
+    }
+    frameWaits_ = false;
+    Tick();
+}
+
+void TrendWindow::AnswerFed()
+{
+    if (!frameWaits_)
+        return;
+    frameWaits_ = false;
+    QMetaObject::invokeMethod(this, [this] { Tick(); }, Qt::QueuedConnection);
 }
 
 void TrendWindow::Tick()

@@ -77,10 +77,20 @@ void Feed(Live &live, std::chrono::steady_clock::time_point now,
 
 } // namespace trend
 
+namespace {
+
+void (*g_wake)(void) = nullptr;
+
+} // namespace
+
+void SetTrendWake(void (*wake)(void)) { g_wake = wake; }
+
 void FeedTrend(void)
 {
     trend::Feed(trend::TheLive(), std::chrono::steady_clock::now(),
                 qzan::protocol::ReadMeasurement(pp));
+    if (g_wake)
+        g_wake();
 }
 
 int TrendAlarmActive(void) { return trend::TheLive().alarm.Active() ? 1 : 0; }

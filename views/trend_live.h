@@ -42,4 +42,8 @@ qzan::quality::Limits LimitsOf(const qzan::quality::Band &b);
 
 } // namespace trend
 
+// While set, called after each answer FeedTrend takes (the open trend
+// window's frame pacing); nullptr to stop.
+void SetTrendWake(void (*wake)(void));
+
 #endif
