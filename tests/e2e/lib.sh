@@ -37,6 +37,14 @@ start_sim() {
   [ -e "$work/com1" ] || fail "the simulator did not start"
 }
 
+# wait_for SECONDS COMMAND...: until COMMAND succeeds, or 1 after SECONDS
+wait_for() {
+  local seconds=$1
+  shift
+  for _ in $(seq $((seconds * 20))); do "$@" && return 0; sleep 0.05; done
+  return 1
+}
+
 # wait_exit PID SECONDS: sets exit_status to the exit code of PID, or fails
 # if it runs on (not in a subshell: only this shell can wait for its child)
 wait_exit() {

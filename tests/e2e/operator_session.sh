@@ -17,12 +17,6 @@ requests() { grep -c " REQ $1 " "$work/sim.log" || true; }
 more_than() { [ "$(requests "$1")" -gt "$2" ]; } # more_than CMD N: checked afresh
 # last_request CMD: the words of the newest request of that command
 last_request() { grep " REQ $1 " "$work/sim.log" | tail -n1 | cut -d' ' -f4-; }
-wait_for() { # wait_for SECONDS COMMAND...: until COMMAND succeeds
-  local seconds=$1
-  shift
-  for _ in $(seq $((seconds * 20))); do "$@" && return 0; sleep 0.05; done
-  return 1
-}
 
 QZAN_COM1="$work/com1" "$bin/QzanRMRivad" &
 prog=$!

@@ -19,12 +19,6 @@ for _ in $(seq 100); do [ -e "$work/com2" ] && break; sleep 0.05; done
 
 requests() { grep -c " REQ $2 " "$1" || true; } # requests LOG CMD
 more_than() { [ "$(requests "$1" "$2")" -gt "$3" ]; }
-wait_for() {
-  local seconds=$1
-  shift
-  for _ in $(seq $((seconds * 20))); do "$@" && return 0; sleep 0.05; done
-  return 1
-}
 
 export QZAN_COM1="$work/com1" QZAN_COM2="$work/com2"
 "$bin/QzanRMRivad" > "$work/one.out" 2>&1 &
