@@ -3,7 +3,9 @@
 // does (WM_DELETE_WINDOW).
 //   x11_window wait  TITLE SECONDS   exit 0 once mapped, 1 on time-out
 //   x11_window gone  TITLE SECONDS   exit 0 once no such window is mapped
-//   x11_window close TITLE           exit 0 if the request was sent
+//   x11_window close TITLE           exit 0 if the request was sent; prints
+//                                    when the display server had it, in ms
+//                                    since the epoch (as date +%s%3N)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -113,7 +115,13 @@ int main(int argc, char **argv)
         e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
         e.xclient.data.l[1] = CurrentTime;
         XSendEvent(d, w, False, NoEventMask, &e);
-        XFlush(d);
+        // Once the server has answered, the request is on its way to the
+        // window: what this tool spent connecting and searching is not the
+        // program's time.
+        XSync(d, False);
+        const auto sent = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::system_clock::now().time_since_epoch());
+        std::printf("%lld\n", static_cast<long long>(sent.count()));
         XCloseDisplay(d);
         return 0;
     }
