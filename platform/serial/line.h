@@ -4,10 +4,13 @@
 #define PLATFORM_SERIAL_LINE_H
 
 #include "platform/rs232.h"
+#include "platform/serial/events.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
+
+#include <functional>
 
 struct ComSettings {
     qint32 baudRate;
@@ -20,7 +23,7 @@ struct ComSettings {
 
 class ComLine : public QObject {
 public:
-    explicit ComLine(QObject *parent) : QObject(parent) {}
+    ComLine(int number, QObject *parent);
 
     // 0, or COM_CANNOT_OPEN with the device and the reason in detail().
     virtual int open(const QByteArray &device, const ComSettings &settings) = 0;
@@ -37,15 +40,30 @@ public:
     virtual int waiting() = 0;
     virtual void installCallback(int mask, int notifyCount, int eventCharacter,
                                  ComCallback callback, void *callbackData) = 0;
-    virtual void removeCallback() = 0;
+    void removeCallback() { m_events.remove(); }
 
     const QByteArray &device() const { return m_device; }
     const QByteArray &detail() const { return m_detail; }
     void setDetail(const QByteArray &detail) { m_detail = detail; }
 
 protected:
+    // Runs the receive callback now when callbacks may run, else once they
+    // may; pending deliveries of one port merge into one.
+    void scheduleDelivery();
+    void deliver();
+    // The bytes a count event is measured against.
+    virtual long long waitingForEvents() = 0;
+    // Finishes what a callback or a vanished device left to do (a close).
+    virtual void settle() = 0;
+
+    const int m_number;
+    ComEvents m_events;
     QByteArray m_device;
     QByteArray m_detail;
+
+private:
+    std::function<void()> m_deliver; // built once: a dispatch then costs no allocation
+    bool m_delivering = false;
 };
 
 #endif

@@ -51,7 +51,7 @@ long long SystemPending(qintptr descriptor)
 } // namespace
 
 NetPort::NetPort(int number, QObject *parent)
-    : ComLine(parent), m_number(number), m_deliver([this] { deliver(); })
+    : ComLine(number, parent)
 {
     connect(&m_socket, &QTcpSocket::readyRead, this, &NetPort::onReadyRead);
     connect(&m_socket, &QTcpSocket::bytesWritten, this, &NetPort::onBytesWritten);
@@ -439,29 +439,6 @@ void NetPort::onError(QAbstractSocket::SocketError error)
     vanish(error == QAbstractSocket::RemoteHostClosedError
                ? QByteArray("the server closed the connection")
                : m_socket.errorString().toLocal8Bit());
-}
-
-void NetPort::scheduleDelivery()
-{
-    if (m_events.pending())
-        rt::Dispatch(this, m_number, m_deliver);
-}
-
-void NetPort::deliver()
-{
-    if (m_delivering || !isOpen() || !m_events.installed())
-        return;
-    const int events = m_events.take(m_events.needsCount() ? m_in.size() : 0);
-    if (events != 0) {
-        m_delivering = true;
-        m_events.callback()(m_number, events, m_events.callbackData());
-        m_delivering = false;
-    }
-    if (m_events.pending()) {
-        rt::OperationScope later;
-        rt::Dispatch(this, m_number, m_deliver);
-    }
-    settle();
 }
 
 void NetPort::vanish(const QByteArray &reason)

@@ -39,9 +39,9 @@ public:
     int waiting() override;
     void installCallback(int mask, int notifyCount, int eventCharacter, ComCallback callback,
                          void *callbackData) override;
-    void removeCallback() override { m_events.remove(); }
 
 private:
+    long long waitingForEvents() override { return m_in.size(); }
     bool connectTo(const NetAddress &address, const QDeadlineTimer &deadline);
     bool setUpLine(const ComSettings &settings, const QDeadlineTimer &deadline);
     // Runs the event loop (without the operator's input; program callbacks
@@ -53,18 +53,13 @@ private:
     void pull();
     void fetchPending();
     void send(const QByteArray &bytes);
-    void scheduleDelivery();
-    void deliver();
     void vanish(const QByteArray &reason);
-    void settle();
+    void settle() override;
     void closeSocket();
     QByteArray failure(QAbstractSocket::SocketError error) const;
 
-    const int m_number;
     QTcpSocket m_socket;
-    ComEvents m_events;
     telnet::Session m_telnet;
-    std::function<void()> m_deliver;
     QByteArray m_in; // data bytes received and not yet read
     NetAddress m_address;
     int m_timeoutMs = 2000;
@@ -76,7 +71,6 @@ private:
     bool m_connecting = false;
     bool m_vanished = false;
     bool m_closing = false;
-    bool m_delivering = false;
     bool m_failed = false; // the connection attempt ended in an error
     QAbstractSocket::SocketError m_error = QAbstractSocket::UnknownSocketError;
 };

@@ -25,7 +25,7 @@ int Clamped(long long value) { return static_cast<int>(std::min<long long>(value
 } // namespace
 
 ComPort::ComPort(int number, QObject *parent)
-    : ComLine(parent), m_number(number), m_deliver([this] { deliver(); })
+    : ComLine(number, parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &ComPort::onReadyRead);
     connect(&m_port, &QSerialPort::bytesWritten, this, &ComPort::onBytesWritten);
@@ -254,35 +254,6 @@ void ComPort::onBytesWritten()
         m_events.noteOutputEmpty();
         scheduleDelivery();
     }
-}
-
-void ComPort::scheduleDelivery()
-{
-    // Runs the callback now when callbacks may run, else once they may;
-    // pending deliveries of one port merge into one.
-    if (m_events.pending())
-        rt::Dispatch(this, m_number, m_deliver);
-}
-
-void ComPort::deliver()
-{
-    if (m_delivering || !isOpen() || !m_events.installed())
-        return; // a nested delivery is picked up once the running callback returns
-    const long long waiting = m_events.needsCount() ? waitingNow() : 0;
-    const int events = m_events.take(waiting);
-    if (events != 0) {
-        m_delivering = true;
-        m_events.callback()(m_number, events, m_events.callbackData());
-        m_delivering = false;
-    }
-    if (m_events.pending()) {
-        // What came while the callback ran goes out on a later pass of the
-        // event loop: a callback that keeps re-installing itself over
-        // waiting bytes then cannot hold the loop.
-        rt::OperationScope later;
-        rt::Dispatch(this, m_number, m_deliver);
-    }
-    settle();
 }
 
 void ComPort::onError(QSerialPort::SerialPortError error)

@@ -34,26 +34,21 @@ public:
     int waiting() override;
     void installCallback(int mask, int notifyCount, int eventCharacter, ComCallback callback,
                          void *callbackData) override;
-    void removeCallback() override { m_events.remove(); }
 
 private:
+    long long waitingForEvents() override { return waitingNow(); }
     void onReadyRead();
     void onBytesWritten();
     void onError(QSerialPort::SerialPortError error);
-    void scheduleDelivery();
-    void deliver();
     void vanish(const QByteArray &reason);
     void scheduleUpkeep();
-    void settle();
+    void settle() override;
     void closeDevice();
     void resumeReading();
     long long readBuffered(char *data, long long count);
     long long waitingNow();
 
-    const int m_number;
     QSerialPort m_port;
-    ComEvents m_events;
-    std::function<void()> m_deliver; // built once: a dispatch then costs no allocation
     std::vector<char> m_peek;        // where new bytes are looked at for the event character
     int m_claim = -1;
     int m_timeoutMs = 2000;
@@ -64,7 +59,6 @@ private:
     bool m_open = false;
     bool m_vanished = false;
     bool m_closing = false;
-    bool m_delivering = false;
     bool m_upkeepPosted = false;
 };
 
