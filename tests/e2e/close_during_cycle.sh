@@ -3,10 +3,11 @@
 # and over, each time at a different moment of the cycle: every close must
 # be honoured, the program ending with 0 within a second. Several virtual
 # displays, each with its own simulator, run side by side.
-#   close_during_cycle.sh BIN_DIR X11_WINDOW WIDGET_MAP [CLOSES] [DISPLAYS] [MODE]
+#   close_during_cycle.sh BIN_DIR X11_WINDOW WIDGET_MAP [CLOSES] [DISPLAYS] [MODE] [LIMIT_MS]
 # MODE "cycle" (the default) closes while the cycle runs; "release" lets the
 # close reach the program between the press and the release of Run, in one
 # batch of window events, as it does when the program is busy for a moment.
+# LIMIT_MS (1000 by default) is how soon the program must have ended.
 set -euo pipefail
 bin=$1
 x11=$2
@@ -14,7 +15,7 @@ map=$3
 closes=${4:-200}
 displays=${5:-4}
 mode=${6:-cycle}
-limit_ms=1000
+limit_ms=${7:-1000}
 title="Q-ZAN-RM-Rivad"
 . "$(dirname "$0")/lib.sh"
 command -v xdotool >/dev/null || fail "xdotool is missing (scripts/setup installs it)"
