@@ -1,7 +1,8 @@
 // The program through ser2net: start-up, a cycle, Send and Get, a data read
 // and the line settings the server applied, raw and with Telnet line
-// control; the server stopping in the middle of a cycle or a fetch; every
-// byte value of a parameter word through the server and back.
+// control; the server stopping in the middle of a cycle, a fetch, a data
+// read or a teach; every byte value of a parameter word through the server
+// and back.
 #include "program_fixture.h"
 
 #include "ser2net_process.h"
@@ -169,6 +170,31 @@ TEST_P(ThroughSer2Net, theServerStoppingEndsACycleAndAFetchInTheirTimeOutsAndRec
     ASSERT_EQ(Status(), "Parameter-frame received! - Line Ok!");
     QTimer::singleShot(100, [this] { server_.Stop(); });
     Click(panelHandle, PANEL_BTNGet);
+    EXPECT_EQ(Status(), "Timeout-RS-232...");
+    ASSERT_TRUE(server_.Start(dir_, link_, Telnet()));
+    ChooseItem(panelHandle, PANEL_DropDCom, 0);
+    EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
+}
+
+TEST_P(ThroughSer2Net, theServerStoppingEndsADataReadAndATeachAsAnUnpluggedCableDoes)
+{
+    StartProgram();
+    ASSERT_EQ(Status(), "Parameter-frame received! - Line Ok!");
+    const GraphModel *data = GetGraphModel(panelHandle, PANEL_GraphData);
+    const long long curves = data->curvesDrawn;
+    When([&] { return data->curvesDrawn - curves >= 2; }, [&] { server_.Stop(); });
+    Click(panelHandle, PANEL_BTNData);
+    EXPECT_EQ(Status(), "Timeout RS232-Line!");
+    EXPECT_EQ(stop_flag, 1);
+
+    // A slow sensor, so that the teach is waiting when the server goes.
+    sim_.Stop();
+    ASSERT_TRUE(StartSim({"--baud", "19200", "--turnaround-ms", "400"}));
+    ASSERT_TRUE(server_.Start(dir_, link_, Telnet()));
+    ChooseItem(panelHandle, PANEL_DropDCom, 0);
+    ASSERT_EQ(Status(), "Parameter-frame received! - Line Ok!");
+    QTimer::singleShot(100, [this] { server_.Stop(); });
+    Click(panelHandle, PANEL_ButtonTeach);
     EXPECT_EQ(Status(), "Timeout-RS-232...");
     ASSERT_TRUE(server_.Start(dir_, link_, Telnet()));
     ChooseItem(panelHandle, PANEL_DropDCom, 0);
