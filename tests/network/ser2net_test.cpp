@@ -58,6 +58,23 @@ protected:
         server_.Stop();
     }
     bool Telnet() const { return GetParam(); }
+    // The server started again and the port chosen anew: the line check and
+    // the fetch pass.
+    void Reconnect()
+    {
+        ASSERT_TRUE(server_.Start(dir_, link_, Telnet()));
+        ChooseItem(panelHandle, PANEL_DropDCom, 0);
+        ASSERT_EQ(Status(), "Parameter-frame received! - Line Ok!");
+    }
+    // A slow sensor behind the server, so that a wait is under way when the
+    // server goes.
+    void SlowSensor()
+    {
+        server_.Stop();
+        sim_.Stop();
+        ASSERT_TRUE(StartSim({"--baud", "19200", "--turnaround-ms", "400"}));
+        Reconnect();
+    }
     long long RawPlots() const { return GetGraphModel(panelHandle, PANEL_GRAPH_RAW)->deleteCalls; }
 
     Ser2NetProcess server_;
@@ -153,27 +170,17 @@ TEST_P(ThroughSer2Net, theServerStoppingEndsACycleAndAFetchInTheirTimeOutsAndRec
     EXPECT_EQ(Status(), "Timeout RS232-Line!");
     EXPECT_LT(ComWrt(com, szWriteBuf, proto::FRAME_BYTES), 0) << "the lost port was closed";
 
-    ASSERT_TRUE(server_.Start(dir_, link_, Telnet()));
-    ChooseItem(panelHandle, PANEL_DropDCom, 0);
-    EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
+    ASSERT_NO_FATAL_FAILURE(Reconnect());
     const long long again = RawPlots();
     When([&] { return RawPlots() - again >= 20; }, [&] { Click(panelHandle, PANEL_BTNStop); });
     Click(panelHandle, PANEL_BTNRun);
     EXPECT_GE(RawPlots() - again, 20);
 
-    // A slow sensor, so that the fetch is waiting when the server goes.
-    server_.Stop();
-    sim_.Stop();
-    ASSERT_TRUE(StartSim({"--baud", "19200", "--turnaround-ms", "400"}));
-    ASSERT_TRUE(server_.Start(dir_, link_, Telnet()));
-    ChooseItem(panelHandle, PANEL_DropDCom, 0);
-    ASSERT_EQ(Status(), "Parameter-frame received! - Line Ok!");
+    ASSERT_NO_FATAL_FAILURE(SlowSensor());
     QTimer::singleShot(100, [this] { server_.Stop(); });
     Click(panelHandle, PANEL_BTNGet);
     EXPECT_EQ(Status(), "Timeout-RS-232...");
-    ASSERT_TRUE(server_.Start(dir_, link_, Telnet()));
-    ChooseItem(panelHandle, PANEL_DropDCom, 0);
-    EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
+    ASSERT_NO_FATAL_FAILURE(Reconnect());
 }
 
 TEST_P(ThroughSer2Net, theServerStoppingEndsADataReadAndATeachAsAnUnpluggedCableDoes)
@@ -187,18 +194,11 @@ TEST_P(ThroughSer2Net, theServerStoppingEndsADataReadAndATeachAsAnUnpluggedCable
     EXPECT_EQ(Status(), "Timeout RS232-Line!");
     EXPECT_EQ(stop_flag, 1);
 
-    // A slow sensor, so that the teach is waiting when the server goes.
-    sim_.Stop();
-    ASSERT_TRUE(StartSim({"--baud", "19200", "--turnaround-ms", "400"}));
-    ASSERT_TRUE(server_.Start(dir_, link_, Telnet()));
-    ChooseItem(panelHandle, PANEL_DropDCom, 0);
-    ASSERT_EQ(Status(), "Parameter-frame received! - Line Ok!");
+    ASSERT_NO_FATAL_FAILURE(SlowSensor());
     QTimer::singleShot(100, [this] { server_.Stop(); });
     Click(panelHandle, PANEL_ButtonTeach);
     EXPECT_EQ(Status(), "Timeout-RS-232...");
-    ASSERT_TRUE(server_.Start(dir_, link_, Telnet()));
-    ChooseItem(panelHandle, PANEL_DropDCom, 0);
-    EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
+    ASSERT_NO_FATAL_FAILURE(Reconnect());
 }
 
 using NetworkAddress = ProgramTest;
