@@ -91,6 +91,12 @@ TEST_P(ThroughSer2Net, startUpCycleSendGetAndDataReadWorkAsOnALocalPort)
     Click(panelHandle, PANEL_BTNRun);
     EXPECT_EQ(Status(), "Line Ok!");
     EXPECT_GE(RawPlots() - before, 50);
+    // The answer to the request outstanding at Stop may still be on its way
+    // through the server (TCP may hold a small segment back for tens of ms);
+    // the program takes the first whole frame after its request as the
+    // answer, so the Get below waits until the line is quiet, as an
+    // operator's hand does.
+    Spin(300);
 
     SetCtrlVal(panelHandle, PANEL_Slide_Power, 777);
     Click(panelHandle, PANEL_BTNSend);
